@@ -1,0 +1,88 @@
+// End-to-end tests of the built program, driven through pipes.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "run_program.hpp"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+const std::string program = DIE_FAIRNESS_PROGRAM;
+const std::string introduction =
+    "Roll a die many times to determine whether it is a fair die\n\n"
+    "The population parameters of a fair die are\nmu = 3.5\nsigma = 1.70783\n\n";
+const std::string prompt = "Enter the sample size (0 to quit): ";
+
+// A mean as the dialogue prints it: 1 to 6, at most six significant digits.
+bool is_printed_mean(const std::string& text) {
+  const std::size_t point = text.find('.');
+  const bool shape = text.size() >= 1 && text[0] >= '1' && text[0] <= '6' &&
+                     (point == std::string::npos || (point == 1 && text.size() > 2 && text.size() <= 7));
+  return shape && text.find_first_not_of("0123456789.") == std::string::npos &&
+         std::stod(text) <= 6.0;
+}
+
+}  // namespace
+
+TEST(program, samples_then_quits_with_status_zero) {
+  const program_run run = run_program(program, "10\n1\n0\n");
+  ASSERT_TRUE(run.exited);
+  EXPECT_EQ(run.exit_status, 0);
+  const std::string head = introduction + prompt + "The sample mean = ";
+  ASSERT_EQ(run.out.substr(0, head.size()), head);
+  const std::size_t end_of_mean = run.out.find('\n', head.size());
+  const std::string mean = run.out.substr(head.size(), end_of_mean - head.size());
+  EXPECT_TRUE(is_printed_mean(mean)) << mean;
+  const std::string rest = run.out.substr(end_of_mean);
+  const std::string one_roll = "\n\n" + prompt + "The sample mean = ";
+  ASSERT_EQ(rest.substr(0, one_roll.size()), one_roll) << rest;
+  EXPECT_TRUE(is_printed_mean(rest.substr(one_roll.size(), 1)));
+  EXPECT_EQ(rest.substr(one_roll.size() + 1), "\n\n" + prompt);
+  EXPECT_EQ(run.err, "");
+}
+
+TEST(program, ignores_command_line_arguments) {
+  const program_run run = run_program(program, "0\n", {.args = {"--help", "5", "-x"}});
+  EXPECT_EQ(run.exit_status, 0);
+  EXPECT_EQ(run.out, introduction + prompt);
+  EXPECT_EQ(run.err, "");
+}
+
+TEST(program, shows_the_prompt_before_any_input_is_written) {
+  child_process child = start_program(program, {});
+  std::string shown;
+  EXPECT_TRUE(read_until(child, shown, prompt, 5s));
+  EXPECT_EQ(shown, introduction + prompt);
+  ASSERT_EQ(write(child.in, "3\n", 2), 2);
+  EXPECT_TRUE(read_until(child, shown, prompt, 5s)) << shown;
+  const program_run run = finish_program(child, 5s);
+  EXPECT_EQ(run.exit_status, 0);
+}
+
+TEST(program, ends_with_status_zero_at_end_of_input) {
+  for (const stdin_kind kind : {stdin_kind::pipe, stdin_kind::dev_null}) {
+    const program_run run = run_program(program, "", {.args = {}, .stdin_is = kind});
+    EXPECT_TRUE(run.exited);
+    EXPECT_EQ(run.exit_status, 0);
+    EXPECT_EQ(run.out, introduction + prompt);
+    EXPECT_EQ(run.err, "");
+  }
+}
+
+TEST(program, reports_a_closed_standard_input_as_a_failure) {
+  const program_run run = run_program(program, "", {.args = {}, .stdin_is = stdin_kind::closed});
+  EXPECT_TRUE(run.exited);
+  EXPECT_EQ(run.exit_status, 1);
+  EXPECT_EQ(run.out, introduction + prompt);
+  EXPECT_EQ(run.err.rfind("Cannot read standard input: ", 0), 0U) << run.err;
+}
+
+TEST(program, explains_bad_entries_on_standard_error_only) {
+  const program_run run = run_program(program, "abc\n99999999999\n0\n");
+  EXPECT_EQ(run.exit_status, 0);
+  EXPECT_EQ(run.out, introduction + prompt + prompt + prompt);
+  EXPECT_NE(run.err.find("\"abc\""), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("\"99999999999\""), std::string::npos) << run.err;
+}

@@ -1,0 +1,135 @@
+// Runs the built program through pipes, as a shell would, with a time limit.
+#include "run_program.hpp"
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <stdexcept>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+using clock_type = std::chrono::steady_clock;
+
+void check(bool ok, const char* what) {
+  if (!ok) throw std::runtime_error(std::string(what) + ": " + std::strerror(errno));
+}
+
+int remaining_ms(clock_type::time_point deadline) {
+  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - clock_type::now());
+  return left.count() < 0 ? 0 : static_cast<int>(left.count());
+}
+
+// Appends what is readable on fd; false at end of file.
+bool drain(int fd, std::string& into) {
+  char buffer[65536];
+  const ssize_t n = read(fd, buffer, sizeof buffer);
+  if (n > 0) into.append(buffer, static_cast<std::size_t>(n));
+  return n > 0 || (n < 0 && errno == EINTR);
+}
+
+void close_fd(int& fd) {
+  if (fd >= 0) close(fd);
+  fd = -1;
+}
+
+}  // namespace
+
+child_process start_program(const std::string& program, const std::vector<std::string>& args,
+                            stdin_kind stdin_is) {
+  // Our end of a pipe whose reader has gone must give EPIPE, not kill the test.
+  std::signal(SIGPIPE, SIG_IGN);
+  int in[2], out[2], err[2];
+  check(pipe(in) == 0 && pipe(out) == 0 && pipe(err) == 0, "pipe");
+  const pid_t pid = fork();
+  check(pid >= 0, "fork");
+  if (pid == 0) {
+    std::signal(SIGPIPE, SIG_DFL);  // an ignored signal would stay ignored across exec
+    if (stdin_is == stdin_kind::pipe) dup2(in[0], 0);
+    if (stdin_is == stdin_kind::dev_null) dup2(open("/dev/null", O_RDONLY), 0);
+    if (stdin_is == stdin_kind::closed) close(0);
+    dup2(out[1], 1);
+    dup2(err[1], 2);
+    for (const int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) close(fd);
+    std::vector<char*> argv{const_cast<char*>(program.c_str())};
+    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+    execv(program.c_str(), argv.data());
+    _exit(127);
+  }
+  close(in[0]);
+  close(out[1]);
+  close(err[1]);
+  return {pid, in[1], out[0], err[0]};
+}
+
+bool read_until(const child_process& child, std::string& received, std::string_view suffix,
+                std::chrono::milliseconds limit) {
+  const auto deadline = clock_type::now() + limit;
+  while (!received.ends_with(suffix)) {
+    pollfd p{child.out, POLLIN, 0};
+    if (poll(&p, 1, remaining_ms(deadline)) <= 0) return false;
+    if (!drain(child.out, received)) return false;
+  }
+  return true;
+}
+
+program_run finish_program(child_process& child, std::chrono::milliseconds limit) {
+  const auto deadline = clock_type::now() + limit;
+  program_run run{};
+  close_fd(child.in);
+  while (child.out >= 0 || child.err >= 0) {
+    pollfd fds[2] = {{child.out, POLLIN, 0}, {child.err, POLLIN, 0}};
+    const int ready = poll(fds, 2, remaining_ms(deadline));
+    if (ready == 0) {
+      run.timed_out = true;
+      kill(child.pid, SIGKILL);
+      break;
+    }
+    if (ready < 0) continue;
+    if (fds[0].revents && !drain(child.out, run.out)) close_fd(child.out);
+    if (fds[1].revents && !drain(child.err, run.err)) close_fd(child.err);
+  }
+  close_fd(child.out);
+  close_fd(child.err);
+  int status = 0;
+  rusage usage{};
+  while (wait4(child.pid, &status, 0, &usage) < 0 && errno == EINTR) {
+  }
+  run.exited = WIFEXITED(status);
+  run.exit_status = run.exited ? WEXITSTATUS(status) : -1;
+  run.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+  run.peak_kib = usage.ru_maxrss;
+  return run;
+}
+
+program_run run_program(const std::string& program, std::string_view input,
+                        const run_options& options) {
+  child_process child = start_program(program, options.args, options.stdin_is);
+  if (options.stdin_is != stdin_kind::pipe) close_fd(child.in);
+  if (options.stdout_closed) close_fd(child.out);
+  const auto deadline = clock_type::now() + options.limit;
+  std::string out;
+  std::size_t written = 0;
+  // Feed the input while taking the output, so that neither pipe fills up and stalls.
+  while (child.in >= 0 && written < input.size()) {
+    pollfd fds[2] = {{child.in, POLLOUT, 0}, {child.out, POLLIN, 0}};
+    const nfds_t count = child.out >= 0 ? 2 : 1;
+    if (poll(fds, count, remaining_ms(deadline)) <= 0) break;
+    if (fds[0].revents & (POLLERR | POLLHUP)) break;
+    if (fds[0].revents & POLLOUT) {
+      const ssize_t n = write(child.in, input.data() + written,
+                              std::min<std::size_t>(input.size() - written, 65536));
+      if (n < 0 && errno != EINTR && errno != EAGAIN) break;
+      if (n > 0) written += static_cast<std::size_t>(n);
+    }
+    if (count == 2 && fds[1].revents && !drain(child.out, out)) close_fd(child.out);
+  }
+  program_run run = finish_program(child, std::chrono::milliseconds(remaining_ms(deadline)));
+  run.out = out + run.out;
+  return run;
+}

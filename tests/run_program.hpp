@@ -1,0 +1,50 @@
+// Runs the built program through pipes, as a shell would, with a time limit.
+#pragma once
+
+#include <chrono>
+#include <string>
+#include <string_view>
+#include <sys/types.h>
+#include <vector>
+
+struct program_run {
+  bool exited;        // ended by itself (not killed by a signal)
+  int exit_status;    // when exited
+  int signal;         // when killed
+  bool timed_out;     // killed by us at the time limit
+  std::string out;
+  std::string err;
+  long peak_kib;      // peak resident memory
+};
+
+enum class stdin_kind { pipe, dev_null, closed };
+
+struct run_options {
+  std::vector<std::string> args;
+  std::chrono::milliseconds limit{10'000};
+  stdin_kind stdin_is = stdin_kind::pipe;
+  bool stdout_closed = false;  // the reading end of standard output is closed at once
+};
+
+// Runs `program` with `input` on its standard input, then closes it.
+program_run run_program(const std::string& program, std::string_view input,
+                        const run_options& options = {});
+
+// A program started with pipes on all three standard streams.
+struct child_process {
+  pid_t pid;
+  int in;
+  int out;
+  int err;
+};
+
+child_process start_program(const std::string& program, const std::vector<std::string>& args,
+                            stdin_kind stdin_is = stdin_kind::pipe);
+
+// Reads the child's standard output until it ends with `suffix`; false at the
+// time limit or at end of output.
+bool read_until(const child_process& child, std::string& received, std::string_view suffix,
+                std::chrono::milliseconds limit);
+
+// Waits for the child's end (killing it at the time limit) and collects what it wrote.
+program_run finish_program(child_process& child, std::chrono::milliseconds limit);
