@@ -1,11 +1,11 @@
 // Tests of the console dialogue on string streams, with a sampler that records its sizes.
+#include "dialogue.hpp"
+
 #include <gtest/gtest.h>
 
 #include <sstream>
 #include <string>
 #include <vector>
-
-#include "dialogue.hpp"
 
 namespace {
 
@@ -138,7 +138,8 @@ TEST(dialogue, a_long_entry_is_shown_cut_short) {
   EXPECT_EQ(digits.err, "Out of range: \"" + std::string(40, '9') + "..." + out_of_range_advice);
   EXPECT_TRUE(digits.sizes.empty());
   const transcript text = run(std::string(41, 'x') + "\n0\n");
-  EXPECT_EQ(text.err, "Not a whole number: \"" + std::string(40, 'x') + "..." + not_a_number_advice);
+  EXPECT_EQ(text.err,
+            "Not a whole number: \"" + std::string(40, 'x') + "..." + not_a_number_advice);
   const transcript spaced = run("abc" + std::string(100, ' ') + "\n0\n");
   EXPECT_EQ(spaced.err, "Not a whole number: \"abc" + not_a_number_advice);
 }
@@ -150,6 +151,6 @@ TEST(dialogue, control_bytes_are_escaped_and_utf8_kept_whole) {
   std::string umlauts;
   for (int i = 0; i < 41; ++i) umlauts += "\xc3\xbc";
   const transcript utf8 = run(umlauts + "\n0\n");
-  EXPECT_EQ(utf8.err, "Not a whole number: \"" + umlauts.substr(0, 80) + "..." +
-                          not_a_number_advice);
+  EXPECT_EQ(utf8.err,
+            "Not a whole number: \"" + umlauts.substr(0, 80) + "..." + not_a_number_advice);
 }

@@ -1,11 +1,12 @@
 // Tests of the draw source: the generator against its reference, and its pinned sequence.
+#include "draw_source.hpp"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <vector>
 
 #include "draw_lanes.hpp"
-#include "draw_source.hpp"
 
 namespace {
 
@@ -32,9 +33,9 @@ TEST(draw_source, seeded_sequence_is_pinned) {
   const std::vector<int> draws = draws_after_seed(20261208, 72);
   const std::vector<int> first_round_start(draws.begin(), draws.begin() + 16);
   const std::vector<int> second_round_start(draws.begin() + 64, draws.end());
-  EXPECT_EQ(first_round_start, (std::vector<int>{3768, 29949, 25346, 5265, 27255, 9071, 6648, 204,
-                                                 25696, 17249, 18302, 24497, 10885, 30231, 25561,
-                                                 28775}));
+  EXPECT_EQ(first_round_start,
+            (std::vector<int>{3768, 29949, 25346, 5265, 27255, 9071, 6648, 204, 25696, 17249, 18302,
+                              24497, 10885, 30231, 25561, 28775}));
   EXPECT_EQ(second_round_start,
             (std::vector<int>{2694, 15711, 15067, 26840, 2317, 28197, 27763, 29867}));
 }

@@ -18,8 +18,9 @@ const std::string prompt = "Enter the sample size (0 to quit): ";
 // A mean as the dialogue prints it: 1 to 6, at most six significant digits.
 bool is_printed_mean(const std::string& text) {
   const std::size_t point = text.find('.');
-  const bool shape = text.size() >= 1 && text[0] >= '1' && text[0] <= '6' &&
-                     (point == std::string::npos || (point == 1 && text.size() > 2 && text.size() <= 7));
+  const bool shape =
+      text.size() >= 1 && text[0] >= '1' && text[0] <= '6' &&
+      (point == std::string::npos || (point == 1 && text.size() > 2 && text.size() <= 7));
   return shape && text.find_first_not_of("0123456789.") == std::string::npos &&
          std::stod(text) <= 6.0;
 }
@@ -85,4 +86,18 @@ TEST(program, explains_bad_entries_on_standard_error_only) {
   EXPECT_EQ(run.out, introduction + prompt + prompt + prompt);
   EXPECT_NE(run.err.find("\"abc\""), std::string::npos) << run.err;
   EXPECT_NE(run.err.find("\"99999999999\""), std::string::npos) << run.err;
+}
+
+TEST(program, answers_the_largest_size_in_constant_memory) {
+  const program_run small = run_program(program, "1\n0\n");
+  const program_run largest = run_program(program, "2147483647\n0\n", {.args = {}, .limit = 120s});
+  ASSERT_TRUE(largest.exited);
+  EXPECT_EQ(largest.exit_status, 0);
+  const std::string head = introduction + prompt + "The sample mean = ";
+  ASSERT_EQ(largest.out.substr(0, head.size()), head) << largest.out;
+  EXPECT_NEAR(std::stod(largest.out.substr(head.size())), 3.58, 0.001) << largest.out;
+  if (!under_sanitizer) {
+    // No storage per roll: two billion rolls need no more memory than one.
+    EXPECT_LT(largest.peak_kib, small.peak_kib + 1024);
+  }
 }

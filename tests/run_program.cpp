@@ -1,15 +1,16 @@
 // Runs the built program through pipes, as a shell would, with a time limit.
 #include "run_program.hpp"
 
-#include <cerrno>
-#include <csignal>
-#include <cstring>
 #include <fcntl.h>
 #include <poll.h>
-#include <stdexcept>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <stdexcept>
 
 namespace {
 
@@ -20,7 +21,8 @@ void check(bool ok, const char* what) {
 }
 
 int remaining_ms(clock_type::time_point deadline) {
-  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - clock_type::now());
+  const auto left =
+      std::chrono::duration_cast<std::chrono::milliseconds>(deadline - clock_type::now());
   return left.count() < 0 ? 0 : static_cast<int>(left.count());
 }
 

@@ -1,20 +1,34 @@
 // Runs the built program through pipes, as a shell would, with a time limit.
 #pragma once
 
+#include <sys/types.h>
+
 #include <chrono>
 #include <string>
 #include <string_view>
-#include <sys/types.h>
 #include <vector>
 
+// Sanitizers multiply a program's memory and time: limits on those are off then.
+#if defined(__SANITIZE_ADDRESS__)
+inline constexpr bool under_sanitizer = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+inline constexpr bool under_sanitizer = true;
+#else
+inline constexpr bool under_sanitizer = false;
+#endif
+#else
+inline constexpr bool under_sanitizer = false;
+#endif
+
 struct program_run {
-  bool exited;        // ended by itself (not killed by a signal)
-  int exit_status;    // when exited
-  int signal;         // when killed
-  bool timed_out;     // killed by us at the time limit
+  bool exited;      // ended by itself (not killed by a signal)
+  int exit_status;  // when exited
+  int signal;       // when killed
+  bool timed_out;   // killed by us at the time limit
   std::string out;
   std::string err;
-  long peak_kib;      // peak resident memory
+  long peak_kib;  // peak resident memory
 };
 
 enum class stdin_kind { pipe, dev_null, closed };

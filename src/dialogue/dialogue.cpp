@@ -21,8 +21,7 @@ void explain_rejected(std::ostream& err, const size_reading& reading) {
         << "\". Enter a sample size such as 100, or 0 to quit." << std::endl;
   } else {
     err << "Out of range: \"" << reading.typed
-        << "\". Enter a whole number from -2147483648 to 2147483647; 0 or less quits."
-        << std::endl;
+        << "\". Enter a whole number from -2147483648 to 2147483647; 0 or less quits." << std::endl;
   }
 }
 

@@ -93,7 +93,8 @@ size_reading read_size(std::streambuf& in) {
   std::uint64_t magnitude = 0;
   for (; is_digit(c); c = in.snextc()) {
     keep(typed, c);
-    if (magnitude <= most_negative) magnitude = magnitude * 10 + static_cast<std::uint64_t>(c - '0');
+    if (magnitude <= most_negative)
+      magnitude = magnitude * 10 + static_cast<std::uint64_t>(c - '0');
   }
   if (magnitude > (negative ? most_negative : most_negative - 1)) {
     take_rest_of_line(in, nullptr);

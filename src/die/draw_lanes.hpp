@@ -47,7 +47,8 @@ using lane_outputs = std::array<std::uint64_t, lane_count>;
 }
 
 // One round: every lane steps once.
-[[gnu::always_inline]] inline void step_lanes(xoshiro_lanes& lanes, lane_outputs& outputs) noexcept {
+[[gnu::always_inline]] inline void step_lanes(xoshiro_lanes& lanes,
+                                              lane_outputs& outputs) noexcept {
   for (std::size_t i = 0; i < lane_count; ++i) {
     outputs[i] = xoshiro256pp_step(lanes.s0[i], lanes.s1[i], lanes.s2[i], lanes.s3[i]);
   }

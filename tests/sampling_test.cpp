@@ -1,0 +1,110 @@
+// Tests that the batched sampling gives exactly what rolling draw by draw gives.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "die.hpp"
+#include "face_count.hpp"
+
+namespace {
+
+// The mean by its definition: one next_draw and one roll_die per roll.
+double defined_mean(std::int32_t size) {
+  std::int64_t total = 0;
+  for (std::int32_t i = 0; i < size; ++i) total += roll_die(next_draw());
+  return static_cast<double>(total) / size;
+}
+
+constexpr std::uint64_t round_draws = draws_per_round;
+constexpr std::uint64_t block_draws = 4096 * round_draws;  // one block of the counters
+
+}  // namespace
+
+TEST(face_count, arithmetic_matches_roll_die_on_every_word) {
+  for (int word = 0; word <= 0xffff; ++word) {
+    ASSERT_EQ(faces_above_one(static_cast<std::uint16_t>(word)), roll_die(word >> 1) - 1)
+        << "word " << word;
+  }
+}
+
+TEST(face_count, every_counter_matches_rounds_rolled_one_by_one) {
+  for (const named_face_counter& counter : runnable_face_counters()) {
+    for (const std::uint64_t rounds : {1U, 2U, 4095U, 4096U, 4097U, 8193U}) {
+      draw_stream by_draws{seeded_lanes(static_cast<std::uint32_t>(rounds)), {}, draws_per_round};
+      xoshiro_lanes counted = by_draws.lanes;
+      std::uint64_t expected = 0;
+      for (std::uint64_t round = 0; round < rounds; ++round) {
+        start_round(by_draws);
+        for (const std::int16_t draw : by_draws.round)
+          expected += static_cast<std::uint64_t>(roll_die(draw) - 1);
+      }
+      EXPECT_EQ(counter.count(counted, rounds), expected) << counter.name << ", " << rounds;
+      EXPECT_EQ(counted.s0, by_draws.lanes.s0) << counter.name << " leaves the lanes elsewhere";
+      EXPECT_EQ(counted.s3, by_draws.lanes.s3) << counter.name << " leaves the lanes elsewhere";
+    }
+  }
+}
+
+// Each size starts at another point of a round: some draws are already used.
+TEST(sample_mean, equals_the_definition_for_every_small_size) {
+  const auto seed_and_skip = [](std::uint32_t seed, std::int32_t skipped) {
+    seed_draws(seed);
+    for (std::int32_t i = 0; i < skipped; ++i) next_draw();
+  };
+  for (const std::uint32_t seed : {0U, 1U, 2026U}) {
+    for (std::int32_t size = 1; size <= 3000; ++size) {
+      const std::uint32_t size_seed = seed * 7919 + static_cast<std::uint32_t>(size);
+      seed_and_skip(size_seed, size % 67);
+      const double expected = defined_mean(size);
+      seed_and_skip(size_seed, size % 67);
+      ASSERT_EQ(sample_mean(size), expected) << "seed " << seed << ", size " << size;
+    }
+  }
+}
+
+TEST(sample_mean, equals_the_definition_around_round_and_block_edges) {
+  for (const std::uint64_t edge :
+       {round_draws, 2 * round_draws, block_draws, 2 * block_draws + 3 * round_draws}) {
+    for (const std::uint64_t size : {edge - 1, edge, edge + 1}) {
+      seed_draws(static_cast<std::uint32_t>(size));
+      const double expected = defined_mean(static_cast<std::int32_t>(size));
+      seed_draws(static_cast<std::uint32_t>(size));
+      EXPECT_EQ(sample_mean(static_cast<std::int32_t>(size)), expected) << "size " << size;
+    }
+  }
+}
+
+// Draws generated ahead are kept: any mix of single draws and samples of any
+// sizes takes the same stream as next_draw alone.
+TEST(sample_mean, leaves_the_stream_where_the_definition_would) {
+  const std::vector<std::int32_t> steps{5, 1, 64, 3, 200, 63, 1000003, 1, 2 * 4096 * 64 + 17, 7};
+  seed_draws(77);
+  std::vector<double> expected;
+  for (const std::int32_t size : steps) {
+    expected.push_back(defined_mean(size));
+    expected.push_back(next_draw());
+  }
+  seed_draws(77);
+  std::vector<double> batched;
+  for (const std::int32_t size : steps) {
+    batched.push_back(sample_mean(size));
+    batched.push_back(next_draw());
+  }
+  EXPECT_EQ(batched, expected);
+}
+
+// The largest sample, against the same draws taken in three parts: the parts'
+// totals are exact, so their sum must give the very same double.
+TEST(sample_mean, largest_size_uses_the_exact_total) {
+  constexpr std::int32_t largest = 2147483647;
+  seed_draws(5);
+  const double mean = sample_mean(largest);
+  seed_draws(5);
+  std::int64_t total = 0;
+  for (const std::int32_t part : {1'000'000'000, 1'000'000'000, 147'483'647}) {
+    total += std::llround(sample_mean(part) * part);
+  }
+  EXPECT_EQ(mean, static_cast<double>(total) / largest);
+  EXPECT_NEAR(mean, 3.58, 0.001);
+}
