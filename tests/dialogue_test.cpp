@@ -9,6 +9,8 @@
 
 namespace {
 
+using namespace std::string_literals;
+
 const std::string introduction =
     "Roll a die many times to determine whether it is a fair die\n"
     "\n"
@@ -31,7 +33,8 @@ struct transcript {
 // Runs the dialogue on `input`; the sampler answers 3.7 to every size.
 transcript run(const std::string& input) {
   std::istringstream in(input);
-  std::ostringstream out, err;
+  std::ostringstream out;
+  std::ostringstream err;
   transcript t{};
   t.status = run_dialogue(in, out, err, [&t](std::int32_t size) {
     t.sizes.push_back(size);
@@ -58,9 +61,10 @@ TEST(dialogue, means_print_in_default_notation) {
   for (const auto& [mean, shown] : std::vector<std::pair<double, std::string>>{
            {4.0, "4"}, {10.0 / 3.0, "3.33333"}, {3.58001708984375, "3.58002"}, {1.0, "1"}}) {
     std::istringstream in("5 0");
-    std::ostringstream out, err;
+    std::ostringstream out;
+    std::ostringstream err;
     run_dialogue(in, out, err, [mean = mean](std::int32_t) { return mean; });
-    EXPECT_EQ(out.str(), introduction + prompt + mean_line(shown) + prompt);
+    EXPECT_EQ(out.str(), introduction + prompt + mean_line(shown) += prompt);
   }
 }
 
@@ -145,7 +149,7 @@ TEST(dialogue, a_long_entry_is_shown_cut_short) {
 }
 
 TEST(dialogue, control_bytes_are_escaped_and_utf8_kept_whole) {
-  const transcript controls = run(std::string("a\x01\x1b[2J\0b\n0\n", 10));
+  const transcript controls = run("a\x01\x1b[2J\0b\n0\n"s);
   EXPECT_EQ(controls.err, "Not a whole number: \"a\\x01\\x1b[2J\\x00b" + not_a_number_advice);
   // 41 two-byte characters: the cut falls between characters, not inside one.
   std::string umlauts;
@@ -153,4 +157,33 @@ TEST(dialogue, control_bytes_are_escaped_and_utf8_kept_whole) {
   const transcript utf8 = run(umlauts + "\n0\n");
   EXPECT_EQ(utf8.err,
             "Not a whole number: \"" + umlauts.substr(0, 80) + "..." + not_a_number_advice);
+}
+
+TEST(dialogue, ends_when_the_output_fails) {
+  std::istringstream in("5\n5\n5\n");
+  std::ostringstream out;
+  std::ostringstream err;
+  out.setstate(std::ios::badbit);
+  int samples = 0;
+  EXPECT_EQ(run_dialogue(in, out, err,
+                         [&samples](std::int32_t) {
+                           ++samples;
+                           return 3.5;
+                         }),
+            1);
+  EXPECT_EQ(samples, 0);
+  EXPECT_EQ(err.str(), "Cannot write standard output: the dialogue ends.\n");
+}
+
+TEST(dialogue, bytes_that_are_not_utf8_are_escaped_and_count_as_characters) {
+  EXPECT_EQ(run("\xff\xfe abc\n0\n").err,
+            "Not a whole number: \"\\xff\\xfe abc" + not_a_number_advice);
+  EXPECT_EQ(run("x\xc3\n0\n").err, "Not a whole number: \"x\\xc3" + not_a_number_advice);
+  EXPECT_EQ(run("\xe2\x82z\n0\n").err, "Not a whole number: \"\\xe2\\x82z" + not_a_number_advice);
+  // Found by fuzzing: a long run of stray continuation bytes made a message of
+  // hundreds of bytes. Each is a character of its own now.
+  std::string shown_bytes;
+  for (int i = 0; i < 40; ++i) shown_bytes += "\\x80";
+  EXPECT_EQ(run(std::string(200, '\x80') + "\n0\n").err,
+            "Not a whole number: \"" + shown_bytes + "..." + not_a_number_advice);
 }

@@ -21,7 +21,10 @@ std::vector<int> draws_after_seed(std::uint32_t seed, std::size_t count) {
 
 // Outputs of Vigna's reference xoshiro256++ from the state {1, 2, 3, 4}.
 TEST(draw_source, generator_matches_xoshiro256pp_reference) {
-  std::uint64_t s0 = 1, s1 = 2, s2 = 3, s3 = 4;
+  std::uint64_t s0 = 1;
+  std::uint64_t s1 = 2;
+  std::uint64_t s2 = 3;
+  std::uint64_t s3 = 4;
   EXPECT_EQ(xoshiro256pp_step(s0, s1, s2, s3), 41943041U);
   EXPECT_EQ(xoshiro256pp_step(s0, s1, s2, s3), 58720359U);
   EXPECT_EQ(xoshiro256pp_step(s0, s1, s2, s3), 3588806011781223U);
@@ -49,7 +52,8 @@ TEST(draw_source, same_seed_gives_same_draws_and_reseeding_starts_over) {
 TEST(draw_source, draws_cover_exactly_zero_to_max_draw) {
   seed_draws(1);
   std::vector<bool> seen(max_draw + 1);
-  int lowest = max_draw, highest = 0;
+  int lowest = max_draw;
+  int highest = 0;
   for (int i = 0; i < (1 << 20); ++i) {
     const int draw = next_draw();
     lowest = std::min(lowest, draw);

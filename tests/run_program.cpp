@@ -31,7 +31,7 @@ bool drain(int fd, std::string& into) {
   char buffer[65536];
   const ssize_t n = read(fd, buffer, sizeof buffer);
   if (n > 0) into.append(buffer, static_cast<std::size_t>(n));
-  return n > 0 || (n < 0 && errno == EINTR);
+  return n > 0 || (n < 0 && (errno == EINTR || errno == EAGAIN));
 }
 
 void close_fd(int& fd) {
@@ -41,24 +41,31 @@ void close_fd(int& fd) {
 
 }  // namespace
 
-child_process start_program(const std::string& program, const std::vector<std::string>& args,
-                            stdin_kind stdin_is) {
+child_process start_program(const std::string& program, const run_options& options) {
+  const stdin_kind stdin_is = options.stdin_is;
   // Our end of a pipe whose reader has gone must give EPIPE, not kill the test.
   std::signal(SIGPIPE, SIG_IGN);
-  int in[2], out[2], err[2];
+  int in[2];
+  int out[2];
+  int err[2];
   check(pipe(in) == 0 && pipe(out) == 0 && pipe(err) == 0, "pipe");
   const pid_t pid = fork();
   check(pid >= 0, "fork");
   if (pid == 0) {
-    std::signal(SIGPIPE, SIG_DFL);  // an ignored signal would stay ignored across exec
+    // An ignored signal stays ignored across exec.
+    std::signal(SIGPIPE, options.sigpipe_ignored ? SIG_IGN : SIG_DFL);
     if (stdin_is == stdin_kind::pipe) dup2(in[0], 0);
-    if (stdin_is == stdin_kind::dev_null) dup2(open("/dev/null", O_RDONLY), 0);
+    if (stdin_is == stdin_kind::dev_null) {
+      const int null = open("/dev/null", O_RDONLY);
+      dup2(null, 0);
+      close(null);
+    }
     if (stdin_is == stdin_kind::closed) close(0);
     dup2(out[1], 1);
     dup2(err[1], 2);
     for (const int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) close(fd);
     std::vector<char*> argv{const_cast<char*>(program.c_str())};
-    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+    for (const std::string& arg : options.args) argv.push_back(const_cast<char*>(arg.c_str()));
     argv.push_back(nullptr);
     execv(program.c_str(), argv.data());
     _exit(127);
@@ -93,8 +100,8 @@ program_run finish_program(child_process& child, std::chrono::milliseconds limit
       break;
     }
     if (ready < 0) continue;
-    if (fds[0].revents && !drain(child.out, run.out)) close_fd(child.out);
-    if (fds[1].revents && !drain(child.err, run.err)) close_fd(child.err);
+    if (fds[0].revents != 0 && !drain(child.out, run.out)) close_fd(child.out);
+    if (fds[1].revents != 0 && !drain(child.err, run.err)) close_fd(child.err);
   }
   close_fd(child.out);
   close_fd(child.err);
@@ -109,29 +116,57 @@ program_run finish_program(child_process& child, std::chrono::milliseconds limit
   return run;
 }
 
+namespace {
+
+// The input as written: `input` input_repeats times, then the tail.
+struct input_feed {
+  std::string_view input;
+  std::size_t repeats;
+  std::string_view tail;
+
+  [[nodiscard]] std::size_t size() const { return input.size() * repeats + tail.size(); }
+  // What follows `offset` in one piece.
+  [[nodiscard]] std::string_view from(std::size_t offset) const {
+    const std::size_t repeated = input.size() * repeats;
+    if (offset >= repeated) return tail.substr(offset - repeated);
+    return input.substr(offset % input.size());
+  }
+};
+
+// Writes the input while taking both outputs, so that no pipe fills up and
+// stalls the other side; a write takes only what the pipe has room for.
+void feed(child_process& child, const input_feed& feed_input, clock_type::time_point deadline,
+          std::string& out, std::string& err) {
+  if (child.in >= 0) fcntl(child.in, F_SETFL, fcntl(child.in, F_GETFL) | O_NONBLOCK);
+  std::size_t written = 0;
+  while (child.in >= 0 && written < feed_input.size()) {
+    pollfd fds[3] = {{child.in, POLLOUT, 0}, {child.out, POLLIN, 0}, {child.err, POLLIN, 0}};
+    if (poll(fds, 3, remaining_ms(deadline)) <= 0) break;
+    if ((fds[0].revents & (POLLERR | POLLHUP)) != 0) break;
+    if ((fds[0].revents & POLLOUT) != 0) {
+      const std::string_view next = feed_input.from(written);
+      const ssize_t n = write(child.in, next.data(), std::min<std::size_t>(next.size(), 65536));
+      if (n < 0 && errno != EINTR && errno != EAGAIN) break;
+      if (n > 0) written += static_cast<std::size_t>(n);
+    }
+    if (fds[1].revents != 0 && !drain(child.out, out)) close_fd(child.out);
+    if (fds[2].revents != 0 && !drain(child.err, err)) close_fd(child.err);
+  }
+}
+
+}  // namespace
+
 program_run run_program(const std::string& program, std::string_view input,
                         const run_options& options) {
-  child_process child = start_program(program, options.args, options.stdin_is);
+  child_process child = start_program(program, options);
   if (options.stdin_is != stdin_kind::pipe) close_fd(child.in);
   if (options.stdout_closed) close_fd(child.out);
   const auto deadline = clock_type::now() + options.limit;
   std::string out;
-  std::size_t written = 0;
-  // Feed the input while taking the output, so that neither pipe fills up and stalls.
-  while (child.in >= 0 && written < input.size()) {
-    pollfd fds[2] = {{child.in, POLLOUT, 0}, {child.out, POLLIN, 0}};
-    const nfds_t count = child.out >= 0 ? 2 : 1;
-    if (poll(fds, count, remaining_ms(deadline)) <= 0) break;
-    if (fds[0].revents & (POLLERR | POLLHUP)) break;
-    if (fds[0].revents & POLLOUT) {
-      const ssize_t n = write(child.in, input.data() + written,
-                              std::min<std::size_t>(input.size() - written, 65536));
-      if (n < 0 && errno != EINTR && errno != EAGAIN) break;
-      if (n > 0) written += static_cast<std::size_t>(n);
-    }
-    if (count == 2 && fds[1].revents && !drain(child.out, out)) close_fd(child.out);
-  }
+  std::string err;
+  feed(child, {input, options.input_repeats, options.input_tail}, deadline, out, err);
   program_run run = finish_program(child, std::chrono::milliseconds(remaining_ms(deadline)));
   run.out = out + run.out;
+  run.err = err + run.err;
   return run;
 }

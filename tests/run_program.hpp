@@ -37,7 +37,12 @@ struct run_options {
   std::vector<std::string> args;
   std::chrono::milliseconds limit{10'000};
   stdin_kind stdin_is = stdin_kind::pipe;
-  bool stdout_closed = false;  // the reading end of standard output is closed at once
+  bool stdout_closed = false;    // the reading end of standard output is closed at once
+  bool sigpipe_ignored = false;  // the program starts with SIGPIPE ignored, as under some shells
+  // The input is written this many times, then input_tail once: a large input
+  // without a large string here, whose pages a forked child would count as its own.
+  std::size_t input_repeats = 1;
+  std::string input_tail;
 };
 
 // Runs `program` with `input` on its standard input, then closes it.
@@ -52,8 +57,7 @@ struct child_process {
   int err;
 };
 
-child_process start_program(const std::string& program, const std::vector<std::string>& args,
-                            stdin_kind stdin_is = stdin_kind::pipe);
+child_process start_program(const std::string& program, const run_options& options = {});
 
 // Reads the child's standard output until it ends with `suffix`; false at the
 // time limit or at end of output.

@@ -45,6 +45,12 @@ int run_dialogue(std::istream& in, std::ostream& out, std::ostream& err, const s
     // The size is read from the stream buffer, past the tie that would flush
     // the prompt, so it is flushed here: it must show before the wait.
     out << prompt << std::flush;
+    if (!out) {
+      // Nobody sees the means any more (a closed pipe, a full disk): going on
+      // would only roll dice for nothing, perhaps for ever on endless input.
+      err << "Cannot write standard output: the dialogue ends." << std::endl;
+      return 1;
+    }
     size_reading reading;
     try {
       reading = read_size(*input);

@@ -1,7 +1,7 @@
 // Reading one sample size from a person or a pipe, in bounded memory.
 #include "size_input.hpp"
 
-#include <limits>
+#include <string_view>
 
 namespace {
 
@@ -10,47 +10,78 @@ using traits = std::char_traits<char>;
 // What a message shows of a rejected entry: enough to recognise it, never a
 // whole 50 MB line.
 constexpr std::size_t shown_characters = 40;
-constexpr std::size_t kept_bytes = 4 * shown_characters;  // a UTF-8 character has at most 4
 
 bool is_space(int c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 bool is_digit(int c) { return c >= '0' && c <= '9'; }
 
+// How many continuation bytes a UTF-8 lead byte announces; 0 for any other byte.
+int continuations_after(unsigned char byte) {
+  if (byte >= 0xC2 && byte <= 0xDF) return 1;
+  if (byte >= 0xE0 && byte <= 0xEF) return 2;
+  if (byte >= 0xF0 && byte <= 0xF4) return 3;
+  return 0;
+}
+
+bool is_continuation(unsigned char byte) { return (byte & 0xC0U) == 0x80U; }
+
 struct typed_text {
-  std::string kept;
+  std::string kept;  // at most shown_characters characters of 1 to 4 bytes
   std::size_t characters = 0;
+  int continuations_due = 0;  // of the last character kept
   bool cut = false;           // nothing more is kept
   bool more_follows = false;  // something other than white space came after the cut
 };
 
 void keep(typed_text& text, int c) {
   const auto byte = static_cast<unsigned char>(c);
-  const bool starts_character = (byte & 0xC0U) != 0x80U;  // not a UTF-8 continuation byte
-  text.cut = text.cut || text.kept.size() == kept_bytes ||
-             (starts_character && text.characters == shown_characters);
+  // A continuation byte that no lead byte announced is a character of its own.
+  const bool continues = is_continuation(byte) && text.continuations_due > 0;
+  text.cut = text.cut || (!continues && text.characters == shown_characters);
   if (text.cut) {
     text.more_follows = text.more_follows || !is_space(c);
     return;
   }
-  if (starts_character) ++text.characters;
+  if (continues) {
+    --text.continuations_due;
+  } else {
+    ++text.characters;
+    text.continuations_due = continuations_after(byte);
+  }
   text.kept += static_cast<char>(byte);
 }
 
+void append_escaped(std::string& to, unsigned char byte) {
+  constexpr const char* hex = "0123456789abcdef";
+  to += "\\x";
+  to += hex[byte >> 4];
+  to += hex[byte & 0xfU];
+}
+
 // The entry as a message shows it: trailing white space (a CR of a CRLF line
-// end, say) dropped, control bytes written as \xNN so that they cannot act on
-// the terminal, and "..." where it was cut short.
+// end, say) dropped; control bytes and bytes that are not well-formed UTF-8
+// written as \xNN, so that they can neither act on the terminal nor garble
+// it; and "..." where it was cut short.
 std::string shown(const typed_text& text) {
   std::string_view kept = text.kept;
   while (!kept.empty() && is_space(static_cast<unsigned char>(kept.back()))) kept.remove_suffix(1);
   std::string result;
-  for (const char c : kept) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x20 || byte == 0x7f) {
-      constexpr const char* hex = "0123456789abcdef";
-      result += "\\x";
-      result += hex[byte >> 4];
-      result += hex[byte & 0xfU];
+  for (std::size_t at = 0; at < kept.size();) {
+    const auto byte = static_cast<unsigned char>(kept[at]);
+    if (byte >= 0x20 && byte < 0x7f) {
+      result += kept[at++];
+      continue;
+    }
+    const std::size_t length = 1 + static_cast<std::size_t>(continuations_after(byte));
+    bool well_formed = length > 1 && at + length <= kept.size();
+    for (std::size_t next = at + 1; well_formed && next < at + length; ++next) {
+      well_formed = is_continuation(static_cast<unsigned char>(kept[next]));
+    }
+    if (well_formed) {
+      result += kept.substr(at, length);
+      at += length;
     } else {
-      result += c;
+      append_escaped(result, byte);
+      ++at;
     }
   }
   if (text.more_follows) result += "...";
@@ -64,7 +95,7 @@ void take_rest_of_line(std::streambuf& in, typed_text* text) {
       in.sbumpc();
       return;
     }
-    if (text) keep(*text, c);
+    if (text != nullptr) keep(*text, c);
   }
 }
 

@@ -18,11 +18,17 @@ std::uint64_t splitmix64(std::uint64_t& state) noexcept {
 void jump_lane(xoshiro_lanes& lanes, std::size_t lane) noexcept {
   constexpr std::array<std::uint64_t, 4> jump_polynomial{0x180ec6d33cfd0abaU, 0xd5a61266f0c9392cU,
                                                          0xa9582618e03fc9aaU, 0x39abdc4529b1661cU};
-  std::uint64_t s0 = lanes.s0[lane], s1 = lanes.s1[lane], s2 = lanes.s2[lane], s3 = lanes.s3[lane];
-  std::uint64_t j0 = 0, j1 = 0, j2 = 0, j3 = 0;
+  std::uint64_t s0 = lanes.s0[lane];
+  std::uint64_t s1 = lanes.s1[lane];
+  std::uint64_t s2 = lanes.s2[lane];
+  std::uint64_t s3 = lanes.s3[lane];
+  std::uint64_t j0 = 0;
+  std::uint64_t j1 = 0;
+  std::uint64_t j2 = 0;
+  std::uint64_t j3 = 0;
   for (const std::uint64_t bits : jump_polynomial) {
     for (int b = 0; b < 64; ++b) {
-      if ((bits >> b) & 1U) {
+      if (((bits >> b) & 1U) != 0) {
         j0 ^= s0;
         j1 ^= s1;
         j2 ^= s2;

@@ -22,12 +22,14 @@ namespace {
 // xoshiro256++'s step with its six in-place xors written as three-way xors of
 // the old state: the same values, and one AVX-512 vpternlogq each. Elsewhere
 // the reference's two-input form is the faster one. GCC 12 finds all three
-// vpternlogq only when the three are computed together, as here.
+// vpternlogq only when the three are computed before any word is stored back.
 [[gnu::always_inline]] inline std::uint64_t xoshiro256pp_step_three_way(
     std::uint64_t& s0, std::uint64_t& s1, std::uint64_t& s2, std::uint64_t& s3) noexcept {
   const std::uint64_t result = std::rotl(s0 + s3, 23) + s0;
   const std::uint64_t t = s1 << 17;
-  const std::uint64_t next_s1 = s1 ^ s2 ^ s0, next_s0 = s0 ^ s3 ^ s1, next_s2 = s2 ^ s0 ^ t;
+  const std::uint64_t next_s1 = s1 ^ s2 ^ s0;
+  const std::uint64_t next_s0 = s0 ^ s3 ^ s1;
+  const std::uint64_t next_s2 = s2 ^ s0 ^ t;
   s3 = std::rotl(s3 ^ s1, 45);
   s0 = next_s0;
   s1 = next_s1;
