@@ -94,6 +94,15 @@ TEST(sample_mean, leaves_the_stream_where_the_definition_would) {
   EXPECT_EQ(batched, expected);
 }
 
+TEST(sample_mean, size_below_one_takes_no_draw_and_has_no_mean) {
+  seed_draws(3);
+  const int first = next_draw();
+  seed_draws(3);
+  for (const std::int32_t size : {0, -1, -2147483647 - 1})
+    EXPECT_TRUE(std::isnan(sample_mean(size)));
+  EXPECT_EQ(next_draw(), first);
+}
+
 // The largest sample, against the same draws taken in three parts: the parts'
 // totals are exact, so their sum must give the very same double.
 TEST(sample_mean, largest_size_uses_the_exact_total) {

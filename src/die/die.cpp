@@ -1,19 +1,20 @@
 // The sample mean: rolls counted into an exact 64-bit total, then one division.
 #include "die.hpp"
 
-#include <cassert>
+#include <limits>
 
 #include "draw_lanes.hpp"
 #include "face_count.hpp"
 
 namespace {
 
-// Sum of (face - 1) over the next `count` draws of the round in hand.
+// Sum of (face - 1) over the next `count` draws of the round in hand, by the
+// same branch-free arithmetic as whole rounds (it equals roll_die on every draw).
 std::uint64_t roll_in_hand(draw_stream& stream, std::uint64_t count) {
   std::uint64_t above_one = 0;
   for (; count > 0; --count) {
-    above_one += static_cast<std::uint64_t>(
-        roll_die(stream.round[static_cast<std::size_t>(stream.used_in_round++)]) - 1);
+    const std::int16_t draw = stream.round[static_cast<std::size_t>(stream.used_in_round++)];
+    above_one += static_cast<std::uint64_t>(faces_above_one(static_cast<std::uint16_t>(draw << 1)));
   }
   return above_one;
 }
@@ -25,7 +26,9 @@ std::uint64_t roll_in_hand(draw_stream& stream, std::uint64_t count) {
 // from the lanes, then part of one more round, whose other draws stay in hand
 // for the next caller.
 double sample_mean(std::int32_t size) {
-  assert(size >= 1);
+  // No sample at all has no mean; and a negative size, read as unsigned, would
+  // roll for ages. Neither takes a draw.
+  if (size < 1) return std::numeric_limits<double>::quiet_NaN();
   draw_stream& stream = the_draw_stream();
   auto remaining = static_cast<std::uint64_t>(size);
 

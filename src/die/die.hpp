@@ -24,5 +24,5 @@ constexpr int roll_die(int draw) noexcept {
 }
 
 // Rolls the die `size` times (size from 1 to 2147483647) and returns the
-// exact total of the faces divided by size.
+// exact total of the faces divided by size; NaN, and no roll, for a size below 1.
 double sample_mean(std::int32_t size);
