@@ -7,6 +7,16 @@
 
 #include "draw_lanes.hpp"
 
+// Why this arithmetic equals roll_die: roll_die compares draw / 32767.0
+// with 0.16, 0.32, 0.48, 0.64 and 0.82. Division by a positive constant is
+// monotone, so each comparison flips at one integer draw: the first draws of
+// faces 2 to 6 are 5243, 10486, 15729, 20971 and 26869, and the face is 1 plus
+// the number of those bounds that the draw reaches. The first four bounds lie
+// 5243, 5243 and 5242 apart, so floor(draw / P) counts them for any P in
+// (5242.5, 5242.75]; floor(draw * 25601 / 2^27) is such a quotient in 16-bit
+// arithmetic: one multiply-high and one shift, capped at 4, instead of four
+// compares. The fifth bound is one compare. The tests check the whole mapping
+// against roll_die on all 32768 draws.
 inline constexpr std::uint32_t quotient_multiplier = 25601;  // 2^27 / 25601 = 5242.7
 inline constexpr int quotient_shift = 16 + 11;
 inline constexpr std::int16_t first_draw_of_six = 26869;
