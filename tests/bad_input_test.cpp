@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <ostream>
 #include <string>
 #include <vector>
 
+#include "dialogue_text.hpp"
 #include "run_program.hpp"
 
 namespace {
@@ -14,9 +16,6 @@ using namespace std::chrono_literals;
 using namespace std::string_literals;
 
 const std::string program = DIE_FAIRNESS_PROGRAM;
-const std::string introduction =
-    "Roll a die many times to determine whether it is a fair die\n\n"
-    "The population parameters of a fair die are\nmu = 3.5\nsigma = 1.70783\n\n";
 
 std::size_t count(const std::string& text, const std::string& what) {
   std::size_t found = 0;
@@ -39,35 +38,76 @@ struct bad_input {
   int exit_status;  // or -1 where the program dies of SIGPIPE
   std::size_t means;
   std::size_t rejections;
+  std::string message = {};  // a line that standard error must hold
 };
 
+void PrintTo(const bad_input& row, std::ostream* os) { *os << row.name; }
+
 std::vector<bad_input> bad_inputs() {
-  run_options plain;
-  plain.limit = 30s;
-  run_options dev_null = plain;
-  run_options closed_stdin = plain;
-  run_options closed_stdout = plain;
-  run_options fifty_mb = plain;
-  fifty_mb.input_repeats = 50;
-  fifty_mb.input_tail = "\n1\n0\n";
-  dev_null.stdin_is = stdin_kind::dev_null;
-  closed_stdin.stdin_is = stdin_kind::closed;
-  closed_stdout.stdout_closed = true;
-  run_options ignoring_sigpipe = closed_stdout;
-  ignoring_sigpipe.sigpipe_ignored = true;
+  std::string ones;
+  for (int line = 0; line < 3000; ++line) ones += "1\n";
+  const run_options fifty_mb{.input_repeats = 50, .input_tail = "\n1\n0\n"};
+  const run_options closed_stdout{.stdout_closed = true};
+  // The program reads before any input is there, and writes more than the
+  // pipe holds before anything is read: both must wait, not fail.
+  const run_options nonblocking_stdin{.stdin_nonblocking = true, .input_delay = 300ms};
+  const run_options nonblocking_stdout{.stdout_nonblocking = true, .output_delay = 300ms};
   return {
-      {"nul_and_control_bytes", "\0\x01\x1b[31m\x7f\n3\n\x04\n0\n"s, plain, 0, 1, 2},
-      {"invalid_utf8", "\xff\xfe\xc3\x28\n\xed\xa0\x80 2\n", plain, 0, 0, 2},
-      {"crlf_line_ends", "5\r\n\r\n7\r\n0\r\n", plain, 0, 2, 0},
+      {"nul_and_control_bytes", "\0\x01\x1b[31m\x7f\n3\n\x04\n0\n"s, {}, 0, 1, 2},
+      {"invalid_utf8", "\xff\xfe\xc3\x28\n\xed\xa0\x80 2\n", {}, 0, 0, 2},
+      {"crlf_line_ends", "5\r\n\r\n7\r\n0\r\n", {}, 0, 2, 0},
       {"line_of_50_mb_of_digits", std::string(1'000'000, '7'), fifty_mb, 0, 1, 1},
-      {"hundred_thousand_junk_lines", junk_lines(100'000) + "4\n", plain, 0, 1, 100'000},
-      {"stdin_at_dev_null", "", dev_null, 0, 0, 0},
-      {"stdin_closed", "", closed_stdin, 1, 0, 0},
+      {"hundred_thousand_junk_lines", junk_lines(100'000) + "4\n", {}, 0, 1, 100'000},
+      {"stdin_at_dev_null", "", {.stdin_is = stdin_kind::dev_null}, 0, 0, 0},
+      {"stdin_closed",
+       "",
+       {.stdin_is = stdin_kind::closed},
+       1,
+       0,
+       0,
+       "Cannot read standard input: Bad file descriptor.\n"},
+      {"stdin_a_directory",
+       "",
+       {.stdin_is = stdin_kind::directory},
+       1,
+       0,
+       0,
+       "Cannot read standard input: Is a directory.\n"},
+      {"stdin_nonblocking_and_empty_at_first", "3\n0\n", nonblocking_stdin, 0, 1, 0},
+      {"stdout_nonblocking_and_full", ones + "0\n", nonblocking_stdout, 0, 3000, 0},
+      {"stdout_a_terminal_at_end_of_input", "5\n", {.stdout_terminal = true}, 0, 1, 0},
       {"stdout_a_closed_pipe", "5\n5\n0\n", closed_stdout, -1, 0, 0},
-      {"stdout_a_closed_pipe_sigpipe_ignored", "5\n5\n0\n", ignoring_sigpipe, 1, 0, 0},
-      {"largest_sizes_with_signs_and_zeros", "+0002147483647\n-0002147483648\n", plain, 0, 1, 0},
+      {"stdout_a_closed_pipe_sigpipe_ignored",
+       "5\n5\n0\n",
+       {.stdout_closed = true, .sigpipe_ignored = true},
+       1,
+       0,
+       0,
+       "Cannot write standard output: Broken pipe.\n"},
+      {"stdout_a_full_disk",
+       "5\n0\n",
+       {.stdout_closed = true, .stdout_full = true},
+       1,
+       0,
+       0,
+       "Cannot write standard output: No space left on device.\n"},
+      {"words_holding_digits", "1,000\n0x10 7\n5-3\n12abc\n2\n0\n", {}, 0, 1, 4},
+      {"lone_cr_line_ends", "abc\r5\r6\r0\r", {}, 0, 2, 1},
+      {"terminal_control_sequences",
+       "\xc2\x9b"
+       "2J\x1b]0;x\x07\n0\n",
+       {},
+       0,
+       0,
+       1,
+       not_a_number(R"(\u009b2J\x1b]0;x\x07)")},
+      {"largest_sizes_with_signs_and_zeros", "+0002147483647\n-0002147483648\n", {}, 0, 1, 0},
       {"sizes_just_outside_32_bits",
-       "+2147483648\n-2147483649\n00000000002147483648\n-0002147483649\n0\n", plain, 0, 0, 4},
+       "+2147483648\n-2147483649\n00000000002147483648\n-0002147483649\n0\n",
+       {},
+       0,
+       0,
+       4},
   };
 }
 
@@ -75,7 +115,9 @@ class bad_input_test : public testing::TestWithParam<bad_input> {};
 
 TEST_P(bad_input_test, ends_in_time_and_bounded_memory) {
   const bad_input& row = GetParam();
-  const program_run run = run_program(program, row.input, row.options);
+  run_options options = row.options;
+  options.limit = 30s;
+  const program_run run = run_program(program, row.input, options);
   ASSERT_FALSE(run.timed_out);
   if (row.exit_status < 0) {
     EXPECT_EQ(run.signal, SIGPIPE);
@@ -85,8 +127,11 @@ TEST_P(bad_input_test, ends_in_time_and_bounded_memory) {
   }
   if (!row.options.stdout_closed) {
     EXPECT_EQ(run.out.substr(0, introduction.size()), introduction);
-    EXPECT_EQ(count(run.out, "The sample mean = "), row.means);
+    EXPECT_EQ(count(run.out, mean_line_start), row.means);
+    // Only on a terminal is the prompt's line ended at the end of input.
+    EXPECT_TRUE(run.out.ends_with(row.options.stdout_terminal ? prompt + "\n" : prompt));
   }
+  EXPECT_NE(run.err.find(row.message), std::string::npos) << run.err;
   EXPECT_EQ(count(run.err, "Not a whole number: \"") + count(run.err, "Out of range: \""),
             row.rejections);
   if (!under_sanitizer) {

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "dialogue_text.hpp"
 #include "run_program.hpp"
 
 namespace {
@@ -10,10 +11,6 @@ namespace {
 using namespace std::chrono_literals;
 
 const std::string program = DIE_FAIRNESS_PROGRAM;
-const std::string introduction =
-    "Roll a die many times to determine whether it is a fair die\n\n"
-    "The population parameters of a fair die are\nmu = 3.5\nsigma = 1.70783\n\n";
-const std::string prompt = "Enter the sample size (0 to quit): ";
 
 // A mean as the dialogue prints it: 1 to 6, at most six significant digits.
 bool is_printed_mean(const std::string& text) {
@@ -31,13 +28,13 @@ TEST(program, samples_then_quits_with_status_zero) {
   const program_run run = run_program(program, "10\n1\n0\n");
   ASSERT_TRUE(run.exited);
   EXPECT_EQ(run.exit_status, 0);
-  const std::string head = introduction + prompt + "The sample mean = ";
+  const std::string head = introduction + prompt + mean_line_start;
   ASSERT_EQ(run.out.substr(0, head.size()), head);
   const std::size_t end_of_mean = run.out.find('\n', head.size());
   const std::string mean = run.out.substr(head.size(), end_of_mean - head.size());
   EXPECT_TRUE(is_printed_mean(mean)) << mean;
   const std::string rest = run.out.substr(end_of_mean);
-  const std::string one_roll = "\n\n" + prompt + "The sample mean = ";
+  const std::string one_roll = "\n\n" + prompt + mean_line_start;
   ASSERT_EQ(rest.substr(0, one_roll.size()), one_roll) << rest;
   EXPECT_TRUE(is_printed_mean(rest.substr(one_roll.size(), 1)));
   EXPECT_EQ(rest.substr(one_roll.size() + 1), "\n\n" + prompt);
@@ -79,7 +76,7 @@ TEST(program, answers_the_largest_size_in_constant_memory) {
   const program_run largest = run_program(program, "2147483647\n0\n", patient);
   ASSERT_TRUE(largest.exited);
   EXPECT_EQ(largest.exit_status, 0);
-  const std::string head = introduction + prompt + "The sample mean = ";
+  const std::string head = introduction + prompt + mean_line_start;
   ASSERT_EQ(largest.out.substr(0, head.size()), head) << largest.out;
   EXPECT_NEAR(std::stod(largest.out.substr(head.size())), 3.58, 0.001) << largest.out;
   if (!under_sanitizer) {

@@ -39,41 +39,77 @@ void close_fd(int& fd) {
   fd = -1;
 }
 
+// Puts `path`, opened with `flags`, in place of descriptor `fd`.
+void open_as(int fd, const char* path, int flags) {
+  const int opened = open(path, flags);
+  dup2(opened, fd);
+  close(opened);
+}
+
+// In the forked child: its standard streams as the options ask, then the program.
+[[noreturn]] void exec_child(const std::string& program, const run_options& options,
+                             const int (&in)[2], const int (&out)[2], const int (&err)[2],
+                             int terminal) {
+  // An ignored signal stays ignored across exec.
+  std::signal(SIGPIPE, options.sigpipe_ignored ? SIG_IGN : SIG_DFL);
+  switch (options.stdin_is) {
+    case stdin_kind::pipe:
+      dup2(in[0], 0);
+      break;
+    case stdin_kind::dev_null:
+      open_as(0, "/dev/null", O_RDONLY);
+      break;
+    case stdin_kind::closed:
+      close(0);
+      break;
+    case stdin_kind::directory:
+      open_as(0, "/", O_RDONLY);
+      break;
+  }
+  if (terminal >= 0) {
+    open_as(1, ptsname(terminal), O_RDWR | O_NOCTTY);
+    close(terminal);
+  } else if (options.stdout_full) {
+    open_as(1, "/dev/full", O_WRONLY);
+  } else {
+    dup2(out[1], 1);
+  }
+  dup2(err[1], 2);
+  for (const int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) close(fd);
+  if (options.stdin_nonblocking) fcntl(0, F_SETFL, fcntl(0, F_GETFL) | O_NONBLOCK);
+  if (options.stdout_nonblocking) fcntl(1, F_SETFL, fcntl(1, F_GETFL) | O_NONBLOCK);
+  std::vector<char*> argv{const_cast<char*>(program.c_str())};
+  for (const std::string& arg : options.args) argv.push_back(const_cast<char*>(arg.c_str()));
+  argv.push_back(nullptr);
+  execv(program.c_str(), argv.data());
+  _exit(127);
+}
+
 }  // namespace
 
 child_process start_program(const std::string& program, const run_options& options) {
-  const stdin_kind stdin_is = options.stdin_is;
   // Our end of a pipe whose reader has gone must give EPIPE, not kill the test.
   std::signal(SIGPIPE, SIG_IGN);
   int in[2];
   int out[2];
   int err[2];
   check(pipe(in) == 0 && pipe(out) == 0 && pipe(err) == 0, "pipe");
+  int terminal = -1;
+  if (options.stdout_terminal) {
+    terminal = posix_openpt(O_RDWR | O_NOCTTY);
+    check(terminal >= 0 && grantpt(terminal) == 0 && unlockpt(terminal) == 0, "pseudo-terminal");
+  }
   const pid_t pid = fork();
   check(pid >= 0, "fork");
-  if (pid == 0) {
-    // An ignored signal stays ignored across exec.
-    std::signal(SIGPIPE, options.sigpipe_ignored ? SIG_IGN : SIG_DFL);
-    if (stdin_is == stdin_kind::pipe) dup2(in[0], 0);
-    if (stdin_is == stdin_kind::dev_null) {
-      const int null = open("/dev/null", O_RDONLY);
-      dup2(null, 0);
-      close(null);
-    }
-    if (stdin_is == stdin_kind::closed) close(0);
-    dup2(out[1], 1);
-    dup2(err[1], 2);
-    for (const int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) close(fd);
-    std::vector<char*> argv{const_cast<char*>(program.c_str())};
-    for (const std::string& arg : options.args) argv.push_back(const_cast<char*>(arg.c_str()));
-    argv.push_back(nullptr);
-    execv(program.c_str(), argv.data());
-    _exit(127);
-  }
+  if (pid == 0) exec_child(program, options, in, out, err, terminal);
   close(in[0]);
   close(out[1]);
   close(err[1]);
-  return {pid, in[1], out[0], err[0]};
+  if (terminal >= 0) {
+    close(out[0]);
+    return {pid, in[1], terminal, err[0], true};
+  }
+  return {pid, in[1], out[0], err[0], false};
 }
 
 bool read_until(const child_process& child, std::string& received, std::string_view suffix,
@@ -105,6 +141,12 @@ program_run finish_program(child_process& child, std::chrono::milliseconds limit
   }
   close_fd(child.out);
   close_fd(child.err);
+  if (child.out_is_terminal) {
+    for (std::size_t at = run.out.find("\r\n"); at != std::string::npos;
+         at = run.out.find("\r\n", at)) {
+      run.out.erase(at, 1);
+    }
+  }
   int status = 0;
   rusage usage{};
   while (wait4(child.pid, &status, 0, &usage) < 0 && errno == EINTR) {
@@ -133,22 +175,45 @@ struct input_feed {
   }
 };
 
+// How long to wait: until the deadline, or until the first delay still running ends.
+int poll_wait(clock_type::time_point now, clock_type::time_point deadline,
+              std::initializer_list<clock_type::time_point> delays_end) {
+  int wait = remaining_ms(deadline);
+  for (const auto until : delays_end) {
+    if (now < until) wait = std::min(wait, remaining_ms(until) + 1);
+  }
+  return wait;
+}
+
+// Writes what the pipe takes of the input after `written`; false once it fails.
+bool write_next(int fd, const input_feed& feed_input, std::size_t& written) {
+  const std::string_view next = feed_input.from(written);
+  const ssize_t n = write(fd, next.data(), std::min<std::size_t>(next.size(), 65536));
+  if (n > 0) written += static_cast<std::size_t>(n);
+  return n >= 0 || errno == EINTR || errno == EAGAIN;
+}
+
 // Writes the input while taking both outputs, so that no pipe fills up and
 // stalls the other side; a write takes only what the pipe has room for.
-void feed(child_process& child, const input_feed& feed_input, clock_type::time_point deadline,
-          std::string& out, std::string& err) {
+void feed(child_process& child, const input_feed& feed_input, const run_options& options,
+          clock_type::time_point deadline, std::string& out, std::string& err) {
   if (child.in >= 0) fcntl(child.in, F_SETFL, fcntl(child.in, F_GETFL) | O_NONBLOCK);
+  const auto write_from = clock_type::now() + options.input_delay;
+  const auto read_from = clock_type::now() + options.output_delay;
   std::size_t written = 0;
-  while (child.in >= 0 && written < feed_input.size()) {
-    pollfd fds[3] = {{child.in, POLLOUT, 0}, {child.out, POLLIN, 0}, {child.err, POLLIN, 0}};
-    if (poll(fds, 3, remaining_ms(deadline)) <= 0) break;
-    if ((fds[0].revents & (POLLERR | POLLHUP)) != 0) break;
-    if ((fds[0].revents & POLLOUT) != 0) {
-      const std::string_view next = feed_input.from(written);
-      const ssize_t n = write(child.in, next.data(), std::min<std::size_t>(next.size(), 65536));
-      if (n < 0 && errno != EINTR && errno != EAGAIN) break;
-      if (n > 0) written += static_cast<std::size_t>(n);
+  while ((child.in >= 0 && written < feed_input.size()) || clock_type::now() < read_from) {
+    const auto now = clock_type::now();
+    const bool writing = written < feed_input.size() && now >= write_from;
+    // Poll ignores a negative descriptor: a side whose delay runs is left alone until it ends.
+    pollfd fds[3] = {{writing ? child.in : -1, POLLOUT, 0},
+                     {now < read_from ? -1 : child.out, POLLIN, 0},
+                     {child.err, POLLIN, 0}};
+    if (poll(fds, 3, poll_wait(now, deadline, {write_from, read_from})) < 0 ||
+        clock_type::now() >= deadline) {
+      break;
     }
+    if ((fds[0].revents & (POLLERR | POLLHUP)) != 0) break;
+    if ((fds[0].revents & POLLOUT) != 0 && !write_next(child.in, feed_input, written)) break;
     if (fds[1].revents != 0 && !drain(child.out, out)) close_fd(child.out);
     if (fds[2].revents != 0 && !drain(child.err, err)) close_fd(child.err);
   }
@@ -164,7 +229,7 @@ program_run run_program(const std::string& program, std::string_view input,
   const auto deadline = clock_type::now() + options.limit;
   std::string out;
   std::string err;
-  feed(child, {input, options.input_repeats, options.input_tail}, deadline, out, err);
+  feed(child, {input, options.input_repeats, options.input_tail}, options, deadline, out, err);
   program_run run = finish_program(child, std::chrono::milliseconds(remaining_ms(deadline)));
   run.out = out + run.out;
   run.err = err + run.err;

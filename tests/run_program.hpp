@@ -31,18 +31,25 @@ struct program_run {
   long peak_kib;  // peak resident memory
 };
 
-enum class stdin_kind { pipe, dev_null, closed };
+enum class stdin_kind { pipe, dev_null, closed, directory };
 
 struct run_options {
-  std::vector<std::string> args;
+  std::vector<std::string> args = {};
   std::chrono::milliseconds limit{10'000};
   stdin_kind stdin_is = stdin_kind::pipe;
-  bool stdout_closed = false;    // the reading end of standard output is closed at once
-  bool sigpipe_ignored = false;  // the program starts with SIGPIPE ignored, as under some shells
+  bool stdout_closed = false;       // the reading end of standard output is closed at once
+  bool sigpipe_ignored = false;     // the program starts with SIGPIPE ignored, as under some shells
+  bool stdin_nonblocking = false;   // O_NONBLOCK on the program's end of the pipe,
+  bool stdout_nonblocking = false;  // as some IDEs and process managers hand them out
+  bool stdout_terminal = false;     // a pseudo-terminal; its CRLF line ends are read back as LF
+  bool stdout_full = false;         // /dev/full: every write fails for want of space
+  // Nothing is written to the program before input_delay, nor read from it before output_delay.
+  std::chrono::milliseconds input_delay{0};
+  std::chrono::milliseconds output_delay{0};
   // The input is written this many times, then input_tail once: a large input
   // without a large string here, whose pages a forked child would count as its own.
   std::size_t input_repeats = 1;
-  std::string input_tail;
+  std::string input_tail = {};
 };
 
 // Runs `program` with `input` on its standard input, then closes it.
@@ -55,6 +62,7 @@ struct child_process {
   int in;
   int out;
   int err;
+  bool out_is_terminal;
 };
 
 child_process start_program(const std::string& program, const run_options& options = {});

@@ -6,7 +6,9 @@
 #include <exception>
 #include <istream>
 #include <ostream>
+#include <system_error>
 
+#include "console.hpp"
 #include "size_input.hpp"
 
 namespace {
@@ -17,12 +19,23 @@ constexpr const char* prompt = "Enter the sample size (0 to quit): ";
 
 void explain_rejected(std::ostream& err, const size_reading& reading) {
   if (reading.status == size_status::not_a_number) {
-    err << "Not a whole number: \"" << reading.typed
+    err << "Not a whole number: \"" << reading.shown
         << "\". Enter a sample size such as 100, or 0 to quit." << std::endl;
   } else {
-    err << "Out of range: \"" << reading.typed
+    err << "Out of range: \"" << reading.shown
         << "\". Enter a whole number from -2147483648 to 2147483647; 0 or less quits." << std::endl;
   }
+}
+
+// "Cannot read standard input: Is a directory." in the system's words, where
+// the stream's buffer knows them; never a library's own wording.
+int report_failure(std::ostream& err, const char* what, const std::ios& stream) {
+  err << what;
+  if (const int error = stream_error(stream); error != 0) {
+    err << ": " << std::generic_category().message(error);
+  }
+  err << '.' << std::endl;
+  return 1;
 }
 
 }  // namespace
@@ -45,32 +58,28 @@ int run_dialogue(std::istream& in, std::ostream& out, std::ostream& err, const s
     // The size is read from the stream buffer, past the tie that would flush
     // the prompt, so it is flushed here: it must show before the wait.
     out << prompt << std::flush;
-    if (!out) {
-      // Nobody sees the means any more (a closed pipe, a full disk): going on
-      // would only roll dice for nothing, perhaps for ever on endless input.
-      err << "Cannot write standard output: the dialogue ends." << std::endl;
-      return 1;
-    }
-    size_reading reading;
+    // Nobody sees the means any more (a closed pipe, a full disk): going on
+    // would only roll dice for nothing, perhaps for ever on endless input.
+    if (!out) return report_failure(err, "Cannot write standard output", out);
+    size_reading reading{size_status::end_of_input, 0, {}};
+    bool read_failed = false;
     try {
       reading = read_size(*input);
-    } catch (const std::exception& failure) {
-      // A stream buffer may throw where a stream would set badbit: standard
-      // input closed, say. Nothing more can be read, and that is no success.
-      err << "Cannot read standard input: " << failure.what() << std::endl;
-      return 1;
+    } catch (const std::exception&) {
+      read_failed = true;  // a library's buffer that throws where this one would fail
     }
-    switch (reading.status) {
-      case size_status::end_of_input:
-        return 0;
-      case size_status::not_a_number:
-      case size_status::out_of_range:
-        explain_rejected(err, reading);
-        break;
-      case size_status::read:
-        if (reading.size <= 0) return 0;
-        out << "The sample mean = " << sample(reading.size) << std::endl << std::endl;
-        break;
+    read_failed = read_failed || stream_error(in) != 0;
+    if (read_failed || reading.status == size_status::end_of_input) {
+      // At Ctrl-D on a terminal nothing ends the prompt's line but this.
+      if (writes_to_terminal(out)) out << std::endl;
+      return read_failed ? report_failure(err, "Cannot read standard input", in) : 0;
+    }
+    if (reading.status != size_status::read) {
+      explain_rejected(err, reading);
+    } else if (reading.size <= 0) {
+      return 0;
+    } else {
+      out << "The sample mean = " << sample(reading.size) << std::endl << std::endl;
     }
   }
 }

@@ -10,11 +10,13 @@ enum class size_status { read, end_of_input, not_a_number, out_of_range };
 struct size_reading {
   size_status status;
   std::int32_t size;  // the size, when status is read
-  std::string typed;  // a rejected entry as typed: control bytes escaped, cut short when long
+  std::string shown;  // a rejected entry as its message quotes it (shown_entry)
 };
 
-// Reads a size as `in >> size` would: leading white space skipped, an optional
-// sign, then decimal digits up to the first character that cannot continue
-// them, which stays unread. A rejected entry takes the rest of its line with
-// it, so that the next read starts afresh on the next line.
+// Reads the next entry: white space, line ends included, is skipped, and the
+// entry runs to the next white space or the end of input. It is a size only
+// when it is all an optional sign followed by decimal digits, and within the
+// signed 32-bit range; any other entry is rejected whole and takes the rest of
+// its line with it, so that the next read starts afresh on the next line. A
+// line ends at LF, CRLF or a lone CR.
 size_reading read_size(std::streambuf& in);

@@ -8,17 +8,13 @@
 #include <string_view>
 #include <vector>
 
+#include "../dialogue_text.hpp"
 #include "dialogue.hpp"
 
 namespace {
 
-constexpr std::string_view introduction =
-    "Roll a die many times to determine whether it is a fair die\n\n"
-    "The population parameters of a fair die are\nmu = 3.5\nsigma = 1.70783\n\n";
-constexpr std::string_view prompt = "Enter the sample size (0 to quit): ";
-constexpr std::string_view mean_line = "The sample mean = 3.5\n\n";
-constexpr std::string_view rejections[] = {"Not a whole number: \"", "Out of range: \""};
-constexpr std::size_t longest_rejection = 300;  // a quote is cut at 40 characters
+// A quote shows 40 characters, each escape at most 10 bytes (\UNNNNNNNN), plus "...".
+constexpr std::size_t longest_rejection = 100 + 40 * 10 + 3;
 
 void require(bool holds, const char* what) {
   if (!holds) {
@@ -27,24 +23,71 @@ void require(bool holds, const char* what) {
   }
 }
 
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
+bool is_space(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
-// Where `size` stands in the input at or after `from` as a whole number of its
-// own: digits not preceded by a digit or a minus sign (leading zeros and a
-// plus sign allowed) and not followed by a digit. Returns the position after
-// it, or npos.
+// Where `size` stands in the input at or after `from` as a whole entry: its
+// digits, after leading zeros and a plus sign at most, with white space or
+// either end of the input on both sides. Returns the position after it, or npos.
 std::size_t find_written(std::string_view input, std::size_t from, std::int32_t size) {
   const std::string digits = std::to_string(size);
   for (std::size_t at = input.find(digits, from); at != std::string_view::npos;
        at = input.find(digits, at + 1)) {
     const std::size_t end = at + digits.size();
-    if (end < input.size() && is_digit(input[end])) continue;
+    if (end < input.size() && !is_space(input[end])) continue;
     std::size_t start = at;
     while (start > from && input[start - 1] == '0') --start;
-    if (start > 0 && (is_digit(input[start - 1]) || input[start - 1] == '-')) continue;
+    if (start > from && input[start - 1] == '+') --start;
+    if (start > 0 && !is_space(input[start - 1])) continue;
     return end;
   }
   return std::string_view::npos;
+}
+
+// The next code point of strict UTF-8 at `at`, advancing past it; -1 where the
+// bytes are ill-formed (overlong, surrogate, above U+10FFFF, cut short).
+long next_code_point(std::string_view text, std::size_t& at) {
+  const auto lead = static_cast<unsigned char>(text[at++]);
+  if (lead < 0x80) return lead;
+  const int length = lead >= 0xf0 ? 4 : lead >= 0xe0 ? 3 : lead >= 0xc0 ? 2 : 0;
+  if (length == 0 || lead > 0xf7) return -1;
+  long code_point = lead & (0x7f >> length);
+  for (int i = 1; i < length; ++i, ++at) {
+    if (at >= text.size() || (static_cast<unsigned char>(text[at]) & 0xc0) != 0x80) return -1;
+    code_point = code_point << 6 | (static_cast<unsigned char>(text[at]) & 0x3f);
+  }
+  constexpr long least[] = {0, 0, 0x80, 0x800, 0x10000};
+  if (code_point < least[length] || code_point > 0x10ffff) return -1;
+  if (code_point >= 0xd800 && code_point <= 0xdfff) return -1;
+  return code_point;
+}
+
+// Controls and the invisible characters that reorder or hide text.
+bool is_control_or_format(long c) {
+  return c < 0x20 || (c >= 0x7f && c <= 0x9f) || (c >= 0x200b && c <= 0x200f) ||
+         (c >= 0x202a && c <= 0x202e) || (c >= 0x2066 && c <= 0x2069) || c == 0xfeff;
+}
+
+// A rejection line (without its newline): strict UTF-8, no control or format
+// character, and a quote that ends at its one unescaped double quote.
+void check_rejection(std::string_view line) {
+  require(line.size() <= longest_rejection, "a rejection message is too long");
+  for (std::size_t at = 0; at < line.size();) {
+    const long c = next_code_point(line, at);
+    require(c >= 0, "a message is not strict UTF-8");
+    require(!is_control_or_format(c), "a message holds a control or format character");
+  }
+  const std::string_view starts[] = {"Not a whole number: \"", "Out of range: \""};
+  const std::string_view ends[] = {"\". Enter a sample size such as 100, or 0 to quit.",
+                                   "\". Enter a whole number from -2147483648 to 2147483647; 0 "
+                                   "or less quits."};
+  for (int kind = 0; kind < 2; ++kind) {
+    if (!line.starts_with(starts[kind])) continue;
+    std::size_t at = starts[kind].size();
+    while (at < line.size() && line[at] != '"') at += line[at] == '\\' ? 2 : 1;
+    require(at < line.size() && line.substr(at) == ends[kind], "the quote ends before its end");
+    return;
+  }
+  require(false, "standard error holds something else");
 }
 
 }  // namespace
@@ -64,10 +107,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (const std::int32_t asked : sizes) {
     require(asked >= 1, "sampled a size below 1");
     searched = find_written(input, searched, asked);
-    require(searched != std::string_view::npos, "sampled a size that the input does not hold");
+    require(searched != std::string_view::npos, "sampled a size that is not a whole entry");
   }
 
   // Standard output: the introduction, then nothing but prompts and means.
+  const std::string mean_line = mean_line_start + "3.5\n\n";
   const std::string shown = out.str();
   std::string_view rest = shown;
   require(rest.starts_with(introduction), "the introduction is not first");
@@ -85,13 +129,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   require(means == sizes.size(), "a mean line without a sample, or a sample without one");
 
-  // Standard error: one short line per rejected entry.
+  // Standard error: one line per rejected entry, each ended by its newline.
+  const std::string errors = err.str();
+  require(errors.empty() || errors.back() == '\n', "a message does not end its line");
   std::size_t rejected = 0;
-  std::istringstream lines(err.str());
-  for (std::string line; std::getline(lines, line); ++rejected) {
-    require(line.starts_with(rejections[0]) || line.starts_with(rejections[1]),
-            "standard error holds something else");
-    require(line.size() <= longest_rejection, "a rejection message is too long");
+  for (std::size_t start = 0; start < errors.size(); ++rejected) {
+    const std::size_t end = errors.find('\n', start);
+    check_rejection(std::string_view(errors).substr(start, end - start));
+    start = end + 1;
   }
   // Every prompt is answered by a mean, a rejection, or the end.
   require(prompts == sizes.size() + rejected + 1, "prompts and answers do not add up");
