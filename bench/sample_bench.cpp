@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "die.hpp"
+#include "draw_stream.hpp"
 #include "face_count.hpp"
 
 namespace {

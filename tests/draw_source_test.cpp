@@ -4,9 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
+#include <cstring>
 #include <vector>
 
 #include "draw_lanes.hpp"
+#if defined(__GNUC__)
+#include "lane_ops_generic.hpp"
+#endif
 
 namespace {
 
@@ -17,17 +22,37 @@ std::vector<int> draws_after_seed(std::uint32_t seed, std::size_t count) {
   return draws;
 }
 
+// Every lane of `words`, started from the state {1, 2, 3, 4}, gives the
+// outputs of Vigna's reference xoshiro256++, with the xors in either form.
+template <class words, bool three_way = false>
+void expect_reference_outputs() {
+  words s0 = words{} + 1;
+  words s1 = words{} + 2;
+  words s2 = words{} + 3;
+  words s3 = words{} + 4;
+  words output{};
+  for (const std::uint64_t expected : {41943041ULL, 58720359ULL, 3588806011781223ULL}) {
+    xoshiro256pp_step<three_way>(s0, s1, s2, s3, output);
+    std::array<std::uint64_t, sizeof(words) / 8> lanes{};
+    std::memcpy(lanes.data(), &output, sizeof output);
+    for (const std::uint64_t lane : lanes) {
+      EXPECT_EQ(lane, expected) << sizeof(words) << " bytes, three-way xors: " << three_way;
+    }
+  }
+}
+
 }  // namespace
 
-// Outputs of Vigna's reference xoshiro256++ from the state {1, 2, 3, 4}.
-TEST(draw_source, generator_matches_xoshiro256pp_reference) {
-  std::uint64_t s0 = 1;
-  std::uint64_t s1 = 2;
-  std::uint64_t s2 = 3;
-  std::uint64_t s3 = 4;
-  EXPECT_EQ(xoshiro256pp_step(s0, s1, s2, s3), 41943041U);
-  EXPECT_EQ(xoshiro256pp_step(s0, s1, s2, s3), 58720359U);
-  EXPECT_EQ(xoshiro256pp_step(s0, s1, s2, s3), 3588806011781223U);
+// The vector widths run everywhere: none needs an instruction set of its own.
+TEST(draw_source, step_matches_xoshiro256pp_reference_at_every_width) {
+  expect_reference_outputs<std::uint64_t>();
+#if defined(__GNUC__)
+  expect_reference_outputs<lane_vectors<16>::u64v>();
+  expect_reference_outputs<lane_vectors<32>::u64v>();
+  expect_reference_outputs<lane_vectors<64>::u64v>();
+  expect_reference_outputs<lane_vectors<64>::u64v, true>();
+#endif
+  expect_reference_outputs<std::uint64_t, true>();
 }
 
 // The sequence for one seed, pinned. A deliberate change to the seeding or the

@@ -1,7 +1,9 @@
 // End-to-end tests of the built program, driven through pipes.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 
 #include "dialogue_text.hpp"
 #include "run_program.hpp"
@@ -83,4 +85,26 @@ TEST(program, answers_the_largest_size_in_constant_memory) {
     // No storage per roll: two billion rolls need no more memory than one.
     EXPECT_LT(largest.peak_kib, small.peak_kib + 1024);
   }
+}
+
+// Twenty rolls of one die each: runs started in different seconds roll other
+// faces (twenty equal faces by chance: below 10^-15), runs started within
+// the same second the same ones.
+TEST(program, seeds_from_the_clock_once_per_run) {
+  std::string rolls;
+  for (int roll = 0; roll < 20; ++roll) rolls += "1\n";
+  rolls += "0\n";
+  const auto second = [] {
+    return std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now());
+  };
+  const auto started = second();
+  const program_run first = run_program(program, rolls);
+  const program_run again = run_program(program, rolls);
+  if (second() == started) {
+    EXPECT_EQ(again.out, first.out);
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+  const program_run later = run_program(program, rolls);
+  EXPECT_NE(later.out, first.out);
+  EXPECT_EQ(later.out.size(), first.out.size());  // both ran all twenty samples
 }

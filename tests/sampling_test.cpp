@@ -1,10 +1,13 @@
 // Tests that the batched sampling gives exactly what rolling draw by draw gives.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <string_view>
 #include <vector>
 
 #include "die.hpp"
+#include "draw_stream.hpp"
 #include "face_count.hpp"
 
 namespace {
@@ -17,7 +20,7 @@ double defined_mean(std::int32_t size) {
 }
 
 constexpr std::uint64_t round_draws = draws_per_round;
-constexpr std::uint64_t block_draws = 4096 * round_draws;  // one block of the counters
+constexpr std::uint64_t block_draws = rounds_per_block * round_draws;
 
 }  // namespace
 
@@ -28,22 +31,45 @@ TEST(face_count, arithmetic_matches_roll_die_on_every_word) {
   }
 }
 
+// Each counter, and each shape of counter whatever the processor, against the
+// same rounds rolled draw by draw: the same sum, and the lanes left alike.
 TEST(face_count, every_counter_matches_rounds_rolled_one_by_one) {
-  for (const named_face_counter& counter : runnable_face_counters()) {
-    for (const std::uint64_t rounds : {1U, 2U, 4095U, 4096U, 4097U, 8193U}) {
-      draw_stream by_draws{seeded_lanes(static_cast<std::uint32_t>(rounds)), {}, draws_per_round};
-      xoshiro_lanes counted = by_draws.lanes;
+  std::vector<named_face_counter> counters = runnable_face_counters();
+  const std::vector<named_face_counter> shapes = face_counter_shapes();
+  counters.insert(counters.end(), shapes.begin(), shapes.end());
+  for (const named_face_counter& counter : counters) {
+    for (const std::uint64_t rounds :
+         {std::uint64_t{1}, std::uint64_t{2}, rounds_per_block - 1, rounds_per_block,
+          rounds_per_block + 1, 2 * rounds_per_block + 1}) {
+      const auto seed = static_cast<std::uint32_t>(rounds);
+      draw_stream by_draws(seed);
       std::uint64_t expected = 0;
-      for (std::uint64_t round = 0; round < rounds; ++round) {
-        start_round(by_draws);
-        for (const std::int16_t draw : by_draws.round)
-          expected += static_cast<std::uint64_t>(roll_die(draw) - 1);
+      for (std::uint64_t draw = 0; draw < rounds * round_draws; ++draw) {
+        expected += static_cast<std::uint64_t>(roll_die(by_draws.next_draw()) - 1);
       }
+      xoshiro_lanes counted = seeded_lanes(seed);
       EXPECT_EQ(counter.count(counted, rounds), expected) << counter.name << ", " << rounds;
-      EXPECT_EQ(counted.s0, by_draws.lanes.s0) << counter.name << " leaves the lanes elsewhere";
-      EXPECT_EQ(counted.s3, by_draws.lanes.s3) << counter.name << " leaves the lanes elsewhere";
+      EXPECT_EQ(counted.s0, by_draws.lanes().s0) << counter.name << " leaves the lanes elsewhere";
+      EXPECT_EQ(counted.s3, by_draws.lanes().s3) << counter.name << " leaves the lanes elsewhere";
     }
   }
+}
+
+// The fastest counter that the processor can run is the one used.
+TEST(face_count, the_fastest_runnable_counter_is_chosen) {
+  const std::vector<named_face_counter> runnable = runnable_face_counters();
+  EXPECT_EQ(best_face_counter(), runnable.back().count) << runnable.back().name;
+#if defined(__GNUC__) && defined(__x86_64__)
+  std::vector<std::string_view> expected{"sse2"};
+  if (__builtin_cpu_supports("avx2")) expected.emplace_back("avx2");
+  if (__builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vl")) {
+    expected.emplace_back("avx512");
+  }
+  std::vector<std::string_view> names(runnable.size());
+  std::transform(runnable.begin(), runnable.end(), names.begin(),
+                 [](const named_face_counter& counter) { return counter.name; });
+  EXPECT_EQ(names, expected);
+#endif
 }
 
 // Each size starts at another point of a round: some draws are already used.
@@ -78,7 +104,8 @@ TEST(sample_mean, equals_the_definition_around_round_and_block_edges) {
 // Draws generated ahead are kept: any mix of single draws and samples of any
 // sizes takes the same stream as next_draw alone.
 TEST(sample_mean, leaves_the_stream_where_the_definition_would) {
-  const std::vector<std::int32_t> steps{5, 1, 64, 3, 200, 63, 1000003, 1, 2 * 4096 * 64 + 17, 7};
+  const std::vector<std::int32_t> steps{
+      5, 1, 64, 3, 200, 63, 1000003, 1, static_cast<std::int32_t>(2 * block_draws + 17), 7};
   seed_draws(77);
   std::vector<double> expected;
   for (const std::int32_t size : steps) {

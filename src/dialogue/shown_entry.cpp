@@ -25,9 +25,10 @@ constexpr std::array<std::pair<char32_t, char32_t>, 10> hidden_code_points{{
 }};
 
 constexpr bool is_hidden(char32_t code_point) noexcept {
-  return std::ranges::any_of(hidden_code_points, [code_point](const auto& range) {
-    return code_point >= range.first && code_point <= range.second;
-  });
+  return std::any_of(hidden_code_points.begin(), hidden_code_points.end(),
+                     [code_point](const auto& range) {
+                       return code_point >= range.first && code_point <= range.second;
+                     });
 }
 
 struct decoded {

@@ -7,21 +7,15 @@
 // function is a bijection, so the four words are distinct (at most one is
 // zero), and neighbouring seeds give unrelated states. Lane k + 1 is lane k
 // advanced 2^128 steps by the jump polynomial, so no two lanes ever overlap.
-//
-// A round steps every lane once. Each 64-bit output is four 16-bit words, and a
-// draw is the top 15 bits of a word: a round yields 64 draws, lane by lane,
-// each output's least significant word first.
 #pragma once
 
 #include <array>
-#include <bit>
+#include <cstddef>
 #include <cstdint>
 
-inline constexpr int lane_count = 16;
-inline constexpr int words_per_output = 4;
-inline constexpr int draws_per_round = lane_count * words_per_output;
+inline constexpr std::size_t lane_count = 16;
 
-// One array per state word, so that loops over the lanes become vector code.
+// One array per state word, so that neighbouring lanes load as one vector.
 struct xoshiro_lanes {
   std::array<std::uint64_t, lane_count> s0;
   std::array<std::uint64_t, lane_count> s1;
@@ -29,47 +23,36 @@ struct xoshiro_lanes {
   std::array<std::uint64_t, lane_count> s3;
 };
 
-using lane_outputs = std::array<std::uint64_t, lane_count>;
-
-// One step of one xoshiro256++ generator; returns its output.
-[[gnu::always_inline]] inline std::uint64_t xoshiro256pp_step(std::uint64_t& s0, std::uint64_t& s1,
-                                                              std::uint64_t& s2,
-                                                              std::uint64_t& s3) noexcept {
-  const std::uint64_t result = std::rotl(s0 + s3, 23) + s0;
-  const std::uint64_t t = s1 << 17;
-  s2 ^= s0;
-  s3 ^= s1;
-  s1 ^= s2;
-  s0 ^= s3;
-  s2 ^= t;
-  s3 = std::rotl(s3, 45);
-  return result;
-}
-
-// One round: every lane steps once.
-[[gnu::always_inline]] inline void step_lanes(xoshiro_lanes& lanes,
-                                              lane_outputs& outputs) noexcept {
-  for (std::size_t i = 0; i < lane_count; ++i) {
-    outputs[i] = xoshiro256pp_step(lanes.s0[i], lanes.s1[i], lanes.s2[i], lanes.s3[i]);
+// One step of xoshiro256++, Vigna's reference code, with its output in
+// `output`. `words` is std::uint64_t for one generator, or a GCC/clang vector
+// of them for several side by side: the rotations are written out so that
+// both compile, and nothing is passed by value, so that no vector crosses a
+// call between code built for different instruction sets. `three_way` writes
+// the six in-place xors as three-input xors of the old state: the same
+// values, and one AVX-512 vpternlogq each; elsewhere the reference form is faster.
+template <bool three_way = false, class words>
+[[gnu::always_inline]] inline void xoshiro256pp_step(words& s0, words& s1, words& s2, words& s3,
+                                                     words& output) noexcept {
+  const words sum = s0 + s3;
+  output = (sum << 23U | sum >> 41U) + s0;
+  const words t = s1 << 17U;
+  if constexpr (three_way) {
+    const words next_s1 = s1 ^ s2 ^ s0;
+    const words next_s0 = s0 ^ s3 ^ s1;
+    const words next_s2 = s2 ^ s0 ^ t;
+    const words next_s3 = s3 ^ s1;
+    s0 = next_s0;
+    s1 = next_s1;
+    s2 = next_s2;
+    s3 = next_s3;
+  } else {
+    s2 ^= s0;
+    s3 ^= s1;
+    s1 ^= s2;
+    s0 ^= s3;
+    s2 ^= t;
   }
-}
-
-// Draw number `word` (0 to 3) of a 64-bit output.
-constexpr int draw_in_output(std::uint64_t output, int word) noexcept {
-  return static_cast<int>((output >> (16 * word + 1)) & 0x7fffU);
+  s3 = s3 << 45U | s3 >> 19U;
 }
 
 xoshiro_lanes seeded_lanes(std::uint32_t seed) noexcept;
-
-// The run's draw source: its lanes and the round of draws in hand. Draws of a
-// round that are not used yet stay for the next caller, whoever that is.
-struct draw_stream {
-  xoshiro_lanes lanes;
-  std::array<std::int16_t, draws_per_round> round;
-  int used_in_round;
-};
-
-draw_stream& the_draw_stream() noexcept;
-
-// Steps the lanes once and puts the round's draws in hand.
-void start_round(draw_stream& stream) noexcept;
