@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
+#include <utility>
 #include <vector>
 
 TEST(roll_die, maps_the_first_and_last_draw_of_every_face) {
@@ -59,6 +61,27 @@ TEST(sample_mean, same_seed_gives_same_means_for_same_sizes) {
   };
   EXPECT_EQ(means(1765000000), means(1765000000));
   EXPECT_NE(means(1765000000), means(1765000001));
+}
+
+// The same seed gives the same means on every platform: exact face totals
+// of samples taken one after another from each seed, crossing round (64 draws)
+// and block (4096 rounds) edges. Computed by tests/quality/golden_means.py, an
+// independent reimplementation; a change here changes every student's run.
+TEST(sample_mean, golden_means_for_fixed_seeds) {
+  constexpr std::array<std::int32_t, 8> sizes{1, 63, 64, 65, 4096 * 64 + 1, 1'000'000, 524'285, 7};
+  const std::vector<std::pair<std::uint32_t, std::array<std::int64_t, sizes.size()>>> totals{
+      {0U, {1, 213, 238, 267, 937445, 3578961, 1877689, 26}},
+      {1U, {5, 251, 237, 238, 938571, 3580599, 1875258, 31}},
+      {20261208U, {1, 232, 237, 236, 937094, 3582003, 1875342, 37}},
+      {4294967295U, {6, 214, 231, 234, 937175, 3581488, 1876021, 24}},
+  };
+  for (const auto& [seed, seed_totals] : totals) {
+    seed_draws(seed);
+    for (std::size_t at = 0; at < sizes.size(); ++at) {
+      EXPECT_EQ(sample_mean(sizes[at]), static_cast<double>(seed_totals[at]) / sizes[at])
+          << "seed " << seed << ", size " << sizes[at];
+    }
+  }
 }
 
 TEST(sample_mean, large_sample_settles_near_the_loaded_mean) {

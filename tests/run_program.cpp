@@ -78,10 +78,19 @@ void open_as(int fd, const char* path, int flags) {
   for (const int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) close(fd);
   if (options.stdin_nonblocking) fcntl(0, F_SETFL, fcntl(0, F_GETFL) | O_NONBLOCK);
   if (options.stdout_nonblocking) fcntl(1, F_SETFL, fcntl(1, F_GETFL) | O_NONBLOCK);
-  std::vector<char*> argv{const_cast<char*>(program.c_str())};
-  for (const std::string& arg : options.args) argv.push_back(const_cast<char*>(arg.c_str()));
+  std::vector<std::string> words;
+  for (std::size_t at = 0; at < launcher.size();) {
+    const std::size_t end = std::min(launcher.find(' ', at), launcher.size());
+    words.emplace_back(launcher.substr(at, end - at));
+    at = end + 1;
+  }
+  words.push_back(program);
+  words.insert(words.end(), options.args.begin(), options.args.end());
+  std::vector<char*> argv;
+  argv.reserve(words.size() + 1);
+  for (std::string& word : words) argv.push_back(word.data());
   argv.push_back(nullptr);
-  execv(program.c_str(), argv.data());
+  execvp(argv[0], argv.data());
   _exit(127);
 }
 

@@ -21,6 +21,13 @@ inline constexpr bool under_sanitizer = false;
 inline constexpr bool under_sanitizer = false;
 #endif
 
+// The command that starts the program, before its path: an emulator's under a
+// cross build, else empty.
+inline constexpr std::string_view launcher = DIE_FAIRNESS_LAUNCHER;  // NOLINT: "" natively
+
+// Peak memory is the program's own only when nothing instruments or emulates it.
+inline constexpr bool memory_is_measured = !under_sanitizer && launcher.empty();
+
 struct program_run {
   bool exited;      // ended by itself (not killed by a signal)
   int exit_status;  // when exited

@@ -1,0 +1,46 @@
+# Runs the program (through EMULATOR, if set) on one case's input and checks
+# its standard output to the character, its exit status and its messages.
+# Usage: cmake -DPROGRAM=path [-DEMULATOR=command] -DCASE=name -P transcript.cmake
+
+# The introduction and the prompt, as dialogue_text.hpp pins them for every test.
+file(READ "${CMAKE_CURRENT_LIST_DIR}/dialogue_text.hpp" header)
+foreach(name IN ITEMS introduction prompt)
+  string(REGEX MATCH "${name} =([^;]*);" statement "${header}")
+  string(REGEX MATCHALL "\"[^\"]*\"" pieces "${CMAKE_MATCH_1}")
+  set(${name} "")
+  foreach(piece IN LISTS pieces)
+    string(REGEX REPLACE "^\"(.*)\"$" "\\1" piece "${piece}")
+    string(REPLACE "\\n" "\n" piece "${piece}")
+    string(APPEND ${name} "${piece}")
+  endforeach()
+endforeach()
+
+set(status 0)
+set(messages "$")  # nothing
+if(CASE STREQUAL "quit")
+  set(input "0\n")
+  set(output "${introduction}${prompt}")
+elseif(CASE STREQUAL "rejections")
+  set(input "1,000\r\n-99999999999 7\n\n0\n")
+  set(output "${introduction}${prompt}${prompt}${prompt}")
+  set(messages "Not a whole number: \"1,000\"\\..*\nOut of range: \"-99999999999\"\\.")
+elseif(CASE STREQUAL "sample")
+  set(input "3 0")
+  set(output "${introduction}${prompt}The sample mean = MEAN\n\n${prompt}")
+elseif(CASE STREQUAL "end_of_input")
+  set(input "")
+  set(output "${introduction}${prompt}")
+endif()
+
+set(input_file "${CMAKE_CURRENT_BINARY_DIR}/transcript-${CASE}.in")
+file(WRITE "${input_file}" "${input}")
+execute_process(COMMAND ${EMULATOR} "${PROGRAM}" INPUT_FILE "${input_file}"
+                OUTPUT_VARIABLE shown ERROR_VARIABLE said RESULT_VARIABLE result)
+file(REMOVE "${input_file}")
+string(REPLACE "\r\n" "\n" shown "${shown}")  # a Windows console's line ends
+# A mean of three rolls: a whole number, or one with up to five decimals.
+string(REGEX REPLACE "mean = [1-6](\\.[0-9][0-9]?[0-9]?[0-9]?[0-9]?)?\n" "mean = MEAN\n" shown "${shown}")
+if(NOT shown STREQUAL output OR NOT result STREQUAL status OR NOT said MATCHES "^${messages}")
+  message(FATAL_ERROR "${CASE}: status ${result} (expected ${status})\n"
+                      "standard output:\n${shown}\nexpected:\n${output}\nstandard error:\n${said}")
+endif()
