@@ -102,12 +102,10 @@ std::string shown_entry(std::string_view typed, bool longer) {
     if (next.code_point == '\\' || next.code_point == '"') {
       shown += '\\';
       shown += static_cast<char>(next.code_point);
-    } else if (next.code_point < 0x80 && is_hidden(next.code_point)) {
-      shown += "\\x";
-      append_hex(shown, next.code_point, 2);
     } else if (is_hidden(next.code_point)) {
-      shown += next.code_point <= 0xffff ? "\\u" : "\\U";
-      append_hex(shown, next.code_point, next.code_point <= 0xffff ? 4 : 8);
+      const int digits = next.code_point < 0x80 ? 2 : next.code_point <= 0xffff ? 4 : 8;
+      shown += digits == 2 ? "\\x" : digits == 4 ? "\\u" : "\\U";
+      append_hex(shown, next.code_point, digits);
     } else {
       shown += typed.substr(at, next.length);
     }

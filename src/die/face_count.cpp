@@ -55,16 +55,6 @@ std::uint64_t count_sse2(xoshiro_lanes& lanes, std::uint64_t rounds) noexcept {
     xoshiro_lanes& lanes, std::uint64_t rounds) noexcept {
   return count_rounds<avx512_ops>(lanes, rounds);
 }
-
-bool runs_avx2() noexcept {
-  __builtin_cpu_init();
-  return DIE_RUNS(DIE_AVX2_EXTENSIONS);
-}
-
-bool runs_avx512() noexcept {
-  __builtin_cpu_init();
-  return DIE_RUNS(DIE_AVX512_EXTENSIONS);
-}
 #endif
 
 }  // namespace
@@ -72,8 +62,9 @@ bool runs_avx512() noexcept {
 std::vector<named_face_counter> runnable_face_counters() {
 #if defined(DIE_HAS_X86_VECTORS)
   std::vector<named_face_counter> counters{{"sse2", count_sse2}};
-  if (runs_avx2()) counters.push_back({"avx2", count_avx2});
-  if (runs_avx512()) counters.push_back({"avx512", count_avx512});
+  __builtin_cpu_init();
+  if (DIE_RUNS(DIE_AVX2_EXTENSIONS)) counters.push_back({"avx2", count_avx2});
+  if (DIE_RUNS(DIE_AVX512_EXTENSIONS)) counters.push_back({"avx512", count_avx512});
   return counters;
 #elif defined(DIE_HAS_VECTORS)
   return {{"vector", count_generic<16>}};
