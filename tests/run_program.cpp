@@ -11,6 +11,7 @@
 #include <csignal>
 #include <cstring>
 #include <stdexcept>
+#include <thread>
 
 namespace {
 
@@ -69,7 +70,7 @@ void open_as(int fd, const char* path, int flags) {
   if (terminal >= 0) {
     open_as(1, ptsname(terminal), O_RDWR | O_NOCTTY);
     close(terminal);
-  } else if (options.stdout_full) {
+  } else if (options.stdout_is == stdout_kind::full) {
     open_as(1, "/dev/full", O_WRONLY);
   } else {
     dup2(out[1], 1);
@@ -79,11 +80,7 @@ void open_as(int fd, const char* path, int flags) {
   if (options.stdin_nonblocking) fcntl(0, F_SETFL, fcntl(0, F_GETFL) | O_NONBLOCK);
   if (options.stdout_nonblocking) fcntl(1, F_SETFL, fcntl(1, F_GETFL) | O_NONBLOCK);
   std::vector<std::string> words;
-  for (std::size_t at = 0; at < launcher.size();) {
-    const std::size_t end = std::min(launcher.find(' ', at), launcher.size());
-    words.emplace_back(launcher.substr(at, end - at));
-    at = end + 1;
-  }
+  if (!launcher.empty()) words.emplace_back(launcher);
   words.push_back(program);
   words.insert(words.end(), options.args.begin(), options.args.end());
   std::vector<char*> argv;
@@ -104,7 +101,7 @@ child_process start_program(const std::string& program, const run_options& optio
   int err[2];
   check(pipe(in) == 0 && pipe(out) == 0 && pipe(err) == 0, "pipe");
   int terminal = -1;
-  if (options.stdout_terminal) {
+  if (options.stdout_is == stdout_kind::terminal) {
     terminal = posix_openpt(O_RDWR | O_NOCTTY);
     check(terminal >= 0 && grantpt(terminal) == 0 && unlockpt(terminal) == 0, "pseudo-terminal");
   }
@@ -184,45 +181,22 @@ struct input_feed {
   }
 };
 
-// How long to wait: until the deadline, or until the first delay still running ends.
-int poll_wait(clock_type::time_point now, clock_type::time_point deadline,
-              std::initializer_list<clock_type::time_point> delays_end) {
-  int wait = remaining_ms(deadline);
-  for (const auto until : delays_end) {
-    if (now < until) wait = std::min(wait, remaining_ms(until) + 1);
-  }
-  return wait;
-}
-
-// Writes what the pipe takes of the input after `written`; false once it fails.
-bool write_next(int fd, const input_feed& feed_input, std::size_t& written) {
-  const std::string_view next = feed_input.from(written);
-  const ssize_t n = write(fd, next.data(), std::min<std::size_t>(next.size(), 65536));
-  if (n > 0) written += static_cast<std::size_t>(n);
-  return n >= 0 || errno == EINTR || errno == EAGAIN;
-}
-
 // Writes the input while taking both outputs, so that no pipe fills up and
 // stalls the other side; a write takes only what the pipe has room for.
-void feed(child_process& child, const input_feed& feed_input, const run_options& options,
-          clock_type::time_point deadline, std::string& out, std::string& err) {
+void feed(child_process& child, const input_feed& feed_input, clock_type::time_point deadline,
+          std::string& out, std::string& err) {
   if (child.in >= 0) fcntl(child.in, F_SETFL, fcntl(child.in, F_GETFL) | O_NONBLOCK);
-  const auto write_from = clock_type::now() + options.input_delay;
-  const auto read_from = clock_type::now() + options.output_delay;
   std::size_t written = 0;
-  while ((child.in >= 0 && written < feed_input.size()) || clock_type::now() < read_from) {
-    const auto now = clock_type::now();
-    const bool writing = written < feed_input.size() && now >= write_from;
-    // Poll ignores a negative descriptor: a side whose delay runs is left alone until it ends.
-    pollfd fds[3] = {{writing ? child.in : -1, POLLOUT, 0},
-                     {now < read_from ? -1 : child.out, POLLIN, 0},
-                     {child.err, POLLIN, 0}};
-    if (poll(fds, 3, poll_wait(now, deadline, {write_from, read_from})) < 0 ||
-        clock_type::now() >= deadline) {
-      break;
-    }
+  while (child.in >= 0 && written < feed_input.size()) {
+    pollfd fds[3] = {{child.in, POLLOUT, 0}, {child.out, POLLIN, 0}, {child.err, POLLIN, 0}};
+    if (poll(fds, 3, remaining_ms(deadline)) <= 0) break;
     if ((fds[0].revents & (POLLERR | POLLHUP)) != 0) break;
-    if ((fds[0].revents & POLLOUT) != 0 && !write_next(child.in, feed_input, written)) break;
+    if ((fds[0].revents & POLLOUT) != 0) {
+      const std::string_view next = feed_input.from(written);
+      const ssize_t n = write(child.in, next.data(), std::min<std::size_t>(next.size(), 65536));
+      if (n < 0 && errno != EINTR && errno != EAGAIN) break;
+      if (n > 0) written += static_cast<std::size_t>(n);
+    }
     if (fds[1].revents != 0 && !drain(child.out, out)) close_fd(child.out);
     if (fds[2].revents != 0 && !drain(child.err, err)) close_fd(child.err);
   }
@@ -234,11 +208,21 @@ program_run run_program(const std::string& program, std::string_view input,
                         const run_options& options) {
   child_process child = start_program(program, options);
   if (options.stdin_is != stdin_kind::pipe) close_fd(child.in);
-  if (options.stdout_closed) close_fd(child.out);
+  if (options.stdout_is != stdout_kind::pipe && options.stdout_is != stdout_kind::terminal) {
+    close_fd(child.out);
+  }
   const auto deadline = clock_type::now() + options.limit;
   std::string out;
   std::string err;
-  feed(child, {input, options.input_repeats, options.input_tail}, options, deadline, out, err);
+  if (options.output_delay.count() > 0) {
+    // The whole input at once (it must fit the pipe), then nothing read for a while.
+    check(write(child.in, input.data(), input.size()) == static_cast<ssize_t>(input.size()),
+          "write");
+    std::this_thread::sleep_for(options.output_delay);
+  } else {
+    std::this_thread::sleep_for(options.input_delay);
+    feed(child, {input, options.input_repeats, options.input_tail}, deadline, out, err);
+  }
   program_run run = finish_program(child, std::chrono::milliseconds(remaining_ms(deadline)));
   run.out = out + run.out;
   run.err = err + run.err;

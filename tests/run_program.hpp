@@ -22,7 +22,7 @@ inline constexpr bool under_sanitizer = false;
 #endif
 
 // The command that starts the program, before its path: an emulator's under a
-// cross build, else empty.
+// cross build (one word, as the toolchain files set it), else empty.
 inline constexpr std::string_view launcher = DIE_FAIRNESS_LAUNCHER;  // NOLINT: "" natively
 
 // Peak memory is the program's own only when nothing instruments or emulates it.
@@ -40,17 +40,21 @@ struct program_run {
 
 enum class stdin_kind { pipe, dev_null, closed, directory };
 
+// A pipe read by the test; a pipe whose reading end is closed at once; a
+// pseudo-terminal, whose CRLF line ends are read back as LF; or /dev/full,
+// where every write fails for want of space.
+enum class stdout_kind { pipe, closed_pipe, terminal, full };
+
 struct run_options {
   std::vector<std::string> args = {};
   std::chrono::milliseconds limit{10'000};
   stdin_kind stdin_is = stdin_kind::pipe;
-  bool stdout_closed = false;       // the reading end of standard output is closed at once
+  stdout_kind stdout_is = stdout_kind::pipe;
   bool sigpipe_ignored = false;     // the program starts with SIGPIPE ignored, as under some shells
   bool stdin_nonblocking = false;   // O_NONBLOCK on the program's end of the pipe,
   bool stdout_nonblocking = false;  // as some IDEs and process managers hand them out
-  bool stdout_terminal = false;     // a pseudo-terminal; its CRLF line ends are read back as LF
-  bool stdout_full = false;         // /dev/full: every write fails for want of space
-  // Nothing is written to the program before input_delay, nor read from it before output_delay.
+  // The input is written only after input_delay; with an output_delay, it is
+  // written at once (it must fit the pipe) and nothing is read before the delay ends.
   std::chrono::milliseconds input_delay{0};
   std::chrono::milliseconds output_delay{0};
   // The input is written this many times, then input_tail once: a large input
