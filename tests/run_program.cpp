@@ -160,7 +160,11 @@ program_run finish_program(child_process& child, std::chrono::milliseconds limit
   run.exited = WIFEXITED(status);
   run.exit_status = run.exited ? WEXITSTATUS(status) : -1;
   run.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+#if defined(__APPLE__)
+  run.peak_kib = usage.ru_maxrss / 1024;  // bytes there, KiB on Linux
+#else
   run.peak_kib = usage.ru_maxrss;
+#endif
   return run;
 }
 
