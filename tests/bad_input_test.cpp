@@ -40,6 +40,7 @@ struct bad_input {
   std::size_t means;
   std::size_t rejections;
   std::string message = {};  // a line that standard error must hold
+  std::string screen = {};   // and a piece that standard output must hold
 };
 
 void PrintTo(const bad_input& row, std::ostream* os) { *os << row.name; }
@@ -53,6 +54,9 @@ std::vector<bad_input> bad_inputs() {
   // pipe holds before anything is read: both must wait, not fail.
   const run_options nonblocking_stdin{.stdin_nonblocking = true, .input_delay = 300ms};
   const run_options nonblocking_stdout{.stdout_nonblocking = true, .output_delay = 300ms};
+  // A user at a terminal types after the prompt; Ctrl-D ends the input there.
+  const run_options typed{
+      .stdin_is = stdin_kind::terminal, .stdout_is = stdout_kind::terminal, .input_after = prompt};
   // clang-format off
   return {
       {"nul_and_control_bytes", "\0\x01\x1b[31m\x7f\n3\n\x04\n0\n"s, {}, 0, 1, 2},
@@ -68,6 +72,10 @@ std::vector<bad_input> bad_inputs() {
       {"stdin_nonblocking_and_empty_at_first", "3\n0\n", nonblocking_stdin, 0, 1, 0},
       {"stdout_nonblocking_and_full", ones + "0\n", nonblocking_stdout, 0, 3000, 0},
       {"stdout_a_terminal_at_end_of_input", "5\n", {.stdout_is = stdout_kind::terminal}, 0, 1, 0},
+      {"terminal_ctrl_d_after_a_size", "10\x04\x04", typed, 0, 1, 0, "", prompt + "10\n" + mean_line_start},
+      {"terminal_ctrl_d_after_a_word", "abc\x04\x04", typed, 0, 0, 1, not_a_number("abc"),
+       prompt + "abc\n" + prompt + "\n"},
+      {"stack_of_32_kib", "100000 1\n0\n", {.stack_kib = 32}, 0, 2, 0},
       {"stdout_a_closed_pipe", "5\n5\n0\n", closed_stdout, -1, 0, 0},
       {"stdout_a_closed_pipe_sigpipe_ignored", "5\n5\n0\n",
        {.stdout_is = stdout_kind::closed_pipe, .sigpipe_ignored = true}, 1, 0, 0,
@@ -93,6 +101,7 @@ TEST_P(bad_input_test, ends_in_time_and_bounded_memory) {
   }
   run_options options = row.options;
   options.limit = 30s;
+  if (!memory_is_measured) options.stack_kib = 0;  // instruments and emulators need more
   const program_run run = run_program(program, row.input, options);
   ASSERT_FALSE(run.timed_out);
   if (row.exit_status < 0) {
@@ -109,6 +118,7 @@ TEST_P(bad_input_test, ends_in_time_and_bounded_memory) {
     EXPECT_TRUE(run.out.ends_with(out_is == stdout_kind::terminal ? prompt + "\n" : prompt));
   }
   EXPECT_NE(run.err.find(row.message), std::string::npos) << run.err;
+  EXPECT_NE(run.out.find(row.screen), std::string::npos) << run.out;
   EXPECT_EQ(count(run.err, "Not a whole number: \"") + count(run.err, "Out of range: \""),
             row.rejections);
   if (memory_is_measured) {

@@ -3,10 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <ostream>
 #include <sstream>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "dialogue_text.hpp"
@@ -189,6 +191,13 @@ const entry_case entry_cases[] = {
     // Found by fuzzing: stray continuation bytes once made a message of hundreds of bytes.
     {"stray_continuations_count_one_each", std::string(200, '\x80') + "\n0\n", {},
      not_a_number(repeated(R"(\x80)", 40) + "...")},
+    {"default_ignorable_inside_a_number", "10\xcd\x8f" "0\n0\n", {}, not_a_number(R"(10\u034f0)")},
+    {"variation_selectors_and_hangul_filler", "a\xef\xb8\x8f\xf3\xa0\x84\x80\xe3\x85\xa4\n0\n", {},
+     not_a_number(R"(a\ufe0f\U000e0100\u3164)")},
+    {"format_controls_outside_the_old_list", "\xef\xbf\xb9\xf0\x93\x90\xb0\xf0\x9d\x85\xb3\n0\n", {},
+     not_a_number(R"(\ufff9\U00013430\U0001d173)")},
+    {"private_use_and_unassigned", "\xee\x80\x80\xcd\xb8\xf4\x8f\xbf\xbd\n0\n", {},
+     not_a_number(R"(\ue000\u0378\U0010fffd)")},
     {"printable_utf8_as_typed", "gr\xc3\xb6\xc3\x9f" "e\xf0\x9f\x8e\xb2\n0\n", {},
      not_a_number("gr\xc3\xb6\xc3\x9f" "e\xf0\x9f\x8e\xb2")},
     {"utf8_cut_between_characters", repeated("\xc3\xbc", 41) + "\n0\n", {},
@@ -200,3 +209,21 @@ INSTANTIATE_TEST_SUITE_P(dialogue, entry_test, testing::ValuesIn(entry_cases),
                          [](const testing::TestParamInfo<entry_case>& row) {
                            return std::string(row.param.name);
                          });
+
+// Every second, before 1970 too, seeds a run of its own.
+TEST(clock_seed, is_the_floor_of_the_seconds_cut_to_32_bits) {
+  using std::chrono::seconds;
+  using std::chrono::milliseconds;
+  const std::chrono::system_clock::time_point epoch{};
+  for (const auto& [time, seed] : std::vector<std::pair<std::chrono::system_clock::time_point,
+                                                        std::uint32_t>>{
+           {epoch, 0U},
+           {epoch + milliseconds(999), 0U},
+           {epoch - milliseconds(1), 4294967295U},
+           {epoch - seconds(1), 4294967295U},
+           {epoch - milliseconds(1001), 4294967294U},
+           {epoch + seconds(4294967296LL + 7), 7U},
+           {epoch + seconds(1765000000), 1765000000U}}) {
+    EXPECT_EQ(seed_of(time), seed) << time.time_since_epoch().count();
+  }
+}

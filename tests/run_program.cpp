@@ -40,6 +40,13 @@ void close_fd(int& fd) {
   fd = -1;
 }
 
+// A terminal's CRLF line ends, read back as LF.
+void drop_carriage_returns(std::string& text) {
+  for (std::size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at)) {
+    text.erase(at, 1);
+  }
+}
+
 // Puts `path`, opened with `flags`, in place of descriptor `fd`.
 void open_as(int fd, const char* path, int flags) {
   const int opened = open(path, flags);
@@ -66,6 +73,14 @@ void open_as(int fd, const char* path, int flags) {
     case stdin_kind::directory:
       open_as(0, "/", O_RDONLY);
       break;
+    case stdin_kind::terminal:
+      open_as(0, ptsname(terminal), O_RDWR | O_NOCTTY);
+      break;
+  }
+  if (options.stack_kib > 0) {
+    const rlim_t bytes = options.stack_kib * 1024;
+    const rlimit stack{bytes, bytes};
+    setrlimit(RLIMIT_STACK, &stack);
   }
   if (terminal >= 0) {
     open_as(1, ptsname(terminal), O_RDWR | O_NOCTTY);
@@ -113,6 +128,10 @@ child_process start_program(const std::string& program, const run_options& optio
   close(err[1]);
   if (terminal >= 0) {
     close(out[0]);
+    if (options.stdin_is == stdin_kind::terminal) {
+      close(in[1]);
+      return {pid, dup(terminal), terminal, err[0], true};
+    }
     return {pid, in[1], terminal, err[0], true};
   }
   return {pid, in[1], out[0], err[0], false};
@@ -147,12 +166,7 @@ program_run finish_program(child_process& child, std::chrono::milliseconds limit
   }
   close_fd(child.out);
   close_fd(child.err);
-  if (child.out_is_terminal) {
-    for (std::size_t at = run.out.find("\r\n"); at != std::string::npos;
-         at = run.out.find("\r\n", at)) {
-      run.out.erase(at, 1);
-    }
-  }
+  if (child.out_is_terminal) drop_carriage_returns(run.out);
   int status = 0;
   rusage usage{};
   while (wait4(child.pid, &status, 0, &usage) < 0 && errno == EINTR) {
@@ -211,7 +225,9 @@ void feed(child_process& child, const input_feed& feed_input, clock_type::time_p
 program_run run_program(const std::string& program, std::string_view input,
                         const run_options& options) {
   child_process child = start_program(program, options);
-  if (options.stdin_is != stdin_kind::pipe) close_fd(child.in);
+  if (options.stdin_is != stdin_kind::pipe && options.stdin_is != stdin_kind::terminal) {
+    close_fd(child.in);
+  }
   if (options.stdout_is != stdout_kind::pipe && options.stdout_is != stdout_kind::terminal) {
     close_fd(child.out);
   }
@@ -225,9 +241,13 @@ program_run run_program(const std::string& program, std::string_view input,
     std::this_thread::sleep_for(options.output_delay);
   } else {
     std::this_thread::sleep_for(options.input_delay);
+    if (!options.input_after.empty()) {
+      read_until(child, out, options.input_after, std::chrono::milliseconds(remaining_ms(deadline)));
+    }
     feed(child, {input, options.input_repeats, options.input_tail}, deadline, out, err);
   }
   program_run run = finish_program(child, std::chrono::milliseconds(remaining_ms(deadline)));
+  if (child.out_is_terminal) drop_carriage_returns(out);
   run.out = out + run.out;
   run.err = err + run.err;
   return run;

@@ -38,7 +38,9 @@ struct program_run {
   long peak_kib;  // peak resident memory
 };
 
-enum class stdin_kind { pipe, dev_null, closed, directory };
+// A terminal reads from the pseudo-terminal that stdout_kind::terminal writes
+// to, as a user's shell would start the program: what is written to it is echoed.
+enum class stdin_kind { pipe, dev_null, closed, directory, terminal };
 
 // A pipe read by the test; a pipe whose reading end is closed at once; a
 // pseudo-terminal, whose CRLF line ends are read back as LF; or /dev/full,
@@ -61,6 +63,10 @@ struct run_options {
   // without a large string here, whose pages a forked child would count as its own.
   std::size_t input_repeats = 1;
   std::string input_tail = {};
+  // The input is written only once standard output ends with this, as a user
+  // types only after the prompt.
+  std::string input_after = {};
+  std::size_t stack_kib = 0;  // a limit on the program's stack, as ulimit -s sets it; 0: none
 };
 
 // Runs `program` with `input` on its standard input, then closes it.

@@ -4,7 +4,9 @@
 #include <cerrno>
 #include <cstddef>
 #include <ios>
+#include <istream>
 #include <ostream>
+#include <utility>
 
 // The one place where platforms differ: the calls that read, write, wait and
 // ask for a terminal.
@@ -67,16 +69,30 @@ bool is_busy(int error) noexcept { return error == EAGAIN || error == EWOULDBLOC
 
 }  // namespace
 
+descriptor_input::descriptor_input(int descriptor)
+    : descriptor_buffer(descriptor),
+      buffer_(std::make_unique<char[]>(buffer_size)),
+      reads_terminal_(is_terminal(descriptor)) {}
+
+bool descriptor_input::take_unended_typed_line() noexcept {
+  return std::exchange(unended_typed_line_, false);
+}
+
 descriptor_input::int_type descriptor_input::underflow() {
   if (gptr() < egptr()) return traits_type::to_int_type(*gptr());
-  // A failed descriptor is not read again: its error stands.
-  while (error_ == 0) {
-    const long long got = read_some(descriptor_, buffer_.data(), buffer_.size());
+  // Neither a failed descriptor nor an ended one is read again.
+  while (error_ == 0 && !ended_) {
+    const long long got = read_some(descriptor_, buffer_.get(), buffer_size);
     if (got > 0) {
-      setg(buffer_.data(), buffer_.data(), buffer_.data() + got);
+      setg(buffer_.get(), buffer_.get(), buffer_.get() + got);
+      const char last = buffer_[static_cast<std::size_t>(got - 1)];
+      unended_typed_line_ = reads_terminal_ && last != '\n' && last != '\r';
       return traits_type::to_int_type(buffer_[0]);
     }
-    if (got == 0) return traits_type::eof();  // the true end of input
+    if (got == 0) {
+      ended_ = true;  // the true end of input
+      break;
+    }
     const int error = errno;
     if (error == EINTR) continue;
     if (is_busy(error) && waited_until_ready(descriptor_, direction::in)) continue;
@@ -85,8 +101,9 @@ descriptor_input::int_type descriptor_input::underflow() {
   return traits_type::eof();
 }
 
-descriptor_output::descriptor_output(int descriptor) noexcept : descriptor_buffer(descriptor) {
-  setp(buffer_.data(), buffer_.data() + buffer_.size());
+descriptor_output::descriptor_output(int descriptor)
+    : descriptor_buffer(descriptor), buffer_(std::make_unique<char[]>(buffer_size)) {
+  setp(buffer_.get(), buffer_.get() + buffer_size);
 }
 
 descriptor_output::~descriptor_output() { descriptor_output::sync(); }
@@ -106,7 +123,7 @@ int descriptor_output::sync() {
     if (is_busy(error) && waited_until_ready(descriptor_, direction::out)) continue;
     error_ = error;
   }
-  setp(buffer_.data(), buffer_.data() + buffer_.size());
+  setp(buffer_.get(), buffer_.get() + buffer_size);
   return error_ == 0 ? 0 : -1;
 }
 
@@ -126,4 +143,9 @@ int stream_error(const std::ios& stream) noexcept {
 bool writes_to_terminal(const std::ostream& stream) noexcept {
   const auto* buffer = dynamic_cast<const descriptor_buffer*>(stream.rdbuf());
   return buffer != nullptr && is_terminal(buffer->descriptor());
+}
+
+bool take_unended_typed_line(std::istream& stream) noexcept {
+  auto* buffer = dynamic_cast<descriptor_input*>(stream.rdbuf());
+  return buffer != nullptr && buffer->take_unended_typed_line();
 }

@@ -40,10 +40,14 @@ int report_failure(std::ostream& err, const char* what, const std::ios& stream) 
 
 }  // namespace
 
-std::uint32_t clock_seed() {
-  const auto now = std::chrono::system_clock::now().time_since_epoch();
-  return static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::seconds>(now).count());
+std::uint32_t seed_of(std::chrono::system_clock::time_point time) {
+  // The floor, not the cast's truncation toward zero: every second before 1970
+  // starts a run of its own too.
+  const auto seconds = std::chrono::floor<std::chrono::seconds>(time.time_since_epoch());
+  return static_cast<std::uint32_t>(seconds.count());
 }
+
+std::uint32_t clock_seed() { return seed_of(std::chrono::system_clock::now()); }
 
 int run_dialogue(std::istream& in, std::ostream& out, std::ostream& err, const sampler& sample) {
   out << "Roll a die many times to determine whether it is a fair die" << std::endl << std::endl;
@@ -69,9 +73,14 @@ int run_dialogue(std::istream& in, std::ostream& out, std::ostream& err, const s
       read_failed = true;  // a library's buffer that throws where this one would fail
     }
     read_failed = read_failed || stream_error(in) != 0;
-    if (read_failed || reading.status == size_status::end_of_input) {
-      // At Ctrl-D on a terminal nothing ends the prompt's line but this.
-      if (writes_to_terminal(out)) out << std::endl;
+    const bool input_ended = read_failed || reading.status == size_status::end_of_input;
+    // On a terminal, what follows starts a line of its own: at the end of input
+    // nothing else ends the prompt's line, and after text ended by Ctrl-D the
+    // cursor stands right after the echoed text.
+    if ((take_unended_typed_line(in) || input_ended) && writes_to_terminal(out)) {
+      out << std::endl;
+    }
+    if (input_ended) {
       return read_failed ? report_failure(err, "Cannot read standard input", in) : 0;
     }
     if (reading.status != size_status::read) {

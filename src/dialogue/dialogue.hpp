@@ -2,6 +2,7 @@
 // until the user enters a size of 0 or less.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <iosfwd>
@@ -9,7 +10,9 @@
 // Turns a sample size (1 or more) into a sample mean; sample_mean in the program.
 using sampler = std::function<double(std::int32_t size)>;
 
-// The seed of a run: the calendar time in whole seconds, cut to its low 32 bits.
+// The seed of a run started at `time`: the floor of its seconds since the
+// epoch, cut to the low 32 bits. clock_seed() is the seed of now.
+std::uint32_t seed_of(std::chrono::system_clock::time_point time);
 std::uint32_t clock_seed();
 
 // Runs the whole dialogue and returns the exit status: 0 when the user quits

@@ -2,33 +2,35 @@
 #include "shown_entry.hpp"
 
 #include <algorithm>
-#include <array>
 #include <cstdint>
-#include <utility>
+
+#include "hidden_code_points.hpp"
 
 namespace {
 
-// Code points that act on a terminal or hide or reorder the text around them,
-// though they are well-formed: the C0 controls, DEL and the C1 controls, and
-// the invisible format characters (Unicode's Cf, Zl and Zp that show nothing).
-constexpr std::array<std::pair<char32_t, char32_t>, 10> hidden_code_points{{
-    {0x0000, 0x001f},    // C0 controls: ESC starts every terminal escape sequence
-    {0x007f, 0x009f},    // DEL, and the C1 controls: CSI (U+009B) and OSC (U+009D) among them
-    {0x00ad, 0x00ad},    // soft hyphen
-    {0x061c, 0x061c},    // Arabic letter mark
-    {0x180e, 0x180e},    // Mongolian vowel separator
-    {0x200b, 0x200f},    // zero-width space, (non-)joiner; left-to-right and right-to-left marks
-    {0x2028, 0x202e},    // line and paragraph separators; bidi embeddings and overrides
-    {0x2060, 0x206f},    // word joiner, invisible operators, bidi isolates (U+2066 to U+2069)
-    {0xfeff, 0xfeff},    // zero-width no-break space, the byte order mark
-    {0xe0000, 0xe007f},  // tags
-}};
+// Sorted and disjoint, so that a binary search finds a code point's range.
+constexpr bool sorted_and_disjoint(const auto& ranges) noexcept {
+  return std::adjacent_find(ranges.begin(), ranges.end(), [](const auto& a, const auto& b) {
+           return a.last >= b.first;
+         }) == ranges.end() &&
+         std::all_of(ranges.begin(), ranges.end(),
+                     [](const auto& range) { return range.first <= range.last; });
+}
+static_assert(sorted_and_disjoint(hidden_code_points));
 
-constexpr bool is_hidden(char32_t code_point) noexcept {
-  return std::any_of(hidden_code_points.begin(), hidden_code_points.end(),
-                     [code_point](const auto& range) {
-                       return code_point >= range.first && code_point <= range.second;
-                     });
+// Whether a code point shows nothing or acts on the terminal, by the Unicode
+// Character Database: ESC (U+001B) starts every terminal escape sequence, CSI
+// (U+009B) and OSC (U+009D) are C1 controls, U+202E reverses the text after it,
+// U+034F and the variation selectors show nothing at all.
+bool is_hidden(char32_t code_point) noexcept {
+  const auto ranges_from_below =
+      std::upper_bound(hidden_code_points.begin(), hidden_code_points.end(), code_point,
+                       [](char32_t point, const code_point_range& range) {
+                         return point < range.first;
+                       }) -
+      hidden_code_points.begin();
+  return ranges_from_below > 0 &&
+         code_point <= hidden_code_points.at(static_cast<std::size_t>(ranges_from_below - 1)).last;
 }
 
 struct decoded {
@@ -83,10 +85,11 @@ void append_hex(std::string& to, std::uint32_t value, int digits) {
 // The escape rule. Printable text stands as typed; everything else is escaped,
 // so that a message can neither act on the terminal nor hide or reorder what
 // it quotes, and every escape reads back unambiguously:
-//   a typed backslash or double quote                   \\  \"
-//   a C0 control or DEL (U+0000 to U+001F, U+007F)      \xNN
-//   each byte that is not part of well-formed UTF-8     \xNN
-//   any other hidden code point (C1 controls, format)   \uNNNN, or \UNNNNNNNN above U+FFFF
+//   a typed backslash or double quote                 \\  \"
+//   a C0 control or DEL (U+0000 to U+001F, U+007F)    \xNN
+//   each byte that is not part of well-formed UTF-8   \xNN
+//   any other code point of hidden_code_points.hpp    \uNNNN, or \UNNNNNNNN above U+FFFF
+//     (default-ignorable, or of category Cc, Cf, Zl, Zp, Co, Cs or Cn)
 std::string shown_entry(std::string_view typed, bool longer) {
   std::string shown;
   std::size_t characters = 0;

@@ -1,5 +1,6 @@
 // libFuzzer target: the real dialogue over arbitrary input bytes, with a
 // sampler that only records the sizes that it is asked for.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -10,6 +11,7 @@
 
 #include "../dialogue_text.hpp"
 #include "dialogue.hpp"
+#include "hidden_code_points.hpp"
 
 namespace {
 
@@ -61,10 +63,12 @@ long next_code_point(std::string_view text, std::size_t& at) {
   return code_point;
 }
 
-// Controls and the invisible characters that reorder or hide text.
-bool is_control_or_format(long c) {
-  return c < 0x20 || (c >= 0x7f && c <= 0x9f) || (c >= 0x200b && c <= 0x200f) ||
-         (c >= 0x202a && c <= 0x202e) || (c >= 0x2066 && c <= 0x2069) || c == 0xfeff;
+// Controls and the characters that show nothing, by the Unicode Character Database.
+bool is_hidden(long c) {
+  return std::any_of(hidden_code_points.begin(), hidden_code_points.end(),
+                     [c](const code_point_range& range) {
+                       return c >= static_cast<long>(range.first) && c <= static_cast<long>(range.last);
+                     });
 }
 
 // A rejection line (without its newline): strict UTF-8, no control or format
@@ -74,7 +78,7 @@ void check_rejection(std::string_view line) {
   for (std::size_t at = 0; at < line.size();) {
     const long c = next_code_point(line, at);
     require(c >= 0, "a message is not strict UTF-8");
-    require(!is_control_or_format(c), "a message holds a control or format character");
+    require(!is_hidden(c), "a message holds a control or a character that shows nothing");
   }
   const std::string_view starts[] = {"Not a whole number: \"", "Out of range: \""};
   const std::string_view ends[] = {"\". Enter a sample size such as 100, or 0 to quit.",
