@@ -15,6 +15,12 @@
 #else
 #include <unistd.h>
 #endif
+#if defined(__EMSCRIPTEN__)
+#include <emscripten.h>
+// Emscripten's isatty answers yes for every descriptor; where the console
+// program runs, under Node, Node knows.
+EM_JS(int, node_is_terminal, (int descriptor), { return require("tty").isatty(descriptor) ? 1 : 0; });
+#endif
 #if __has_include(<poll.h>)
 #include <poll.h>
 #endif
@@ -42,6 +48,8 @@ long long write_some(int descriptor, const char* from, std::size_t size) noexcep
 bool is_terminal(int descriptor) noexcept {
 #if defined(_WIN32)
   return _isatty(descriptor) != 0;
+#elif defined(__EMSCRIPTEN__)
+  return node_is_terminal(descriptor) != 0;
 #else
   return ::isatty(descriptor) != 0;
 #endif

@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "console.hpp"
+#include "die.hpp"
 #include "size_input.hpp"
 
 namespace {
@@ -91,4 +92,12 @@ int run_dialogue(std::istream& in, std::ostream& out, std::ostream& err, const s
       out << "The sample mean = " << sample(reading.size) << std::endl << std::endl;
     }
   }
+}
+
+int run_experiment(std::streambuf& input, std::streambuf& output, std::streambuf& errors) {
+  seed_draws(clock_seed());
+  std::istream in(&input);
+  std::ostream out(&output);
+  std::ostream err(&errors);
+  return run_dialogue(in, out, err, sample_mean);
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <iosfwd>
+#include <streambuf>
 
 // Turns a sample size (1 or more) into a sample mean; sample_mean in the program.
 using sampler = std::function<double(std::int32_t size)>;
@@ -21,3 +22,7 @@ std::uint32_t clock_seed();
 // Entries that are not a usable size are explained on `err` before the prompt
 // is shown again.
 int run_dialogue(std::istream& in, std::ostream& out, std::ostream& err, const sampler& sample);
+
+// The whole run, as every front-end's main starts it: the die seeded from the
+// clock, then the dialogue on the three buffers, rolling with sample_mean.
+int run_experiment(std::streambuf& input, std::streambuf& output, std::streambuf& errors);

@@ -44,9 +44,17 @@ std::uint64_t draw_stream::sum_faces_above_one(std::uint64_t draws) noexcept {
   const auto in_hand = std::min<std::uint64_t>(draws, draws_per_round - used_);
   roll_in_hand(static_cast<std::size_t>(in_hand));
   draws -= in_hand;
-  const std::uint64_t rounds = draws / draws_per_round;
-  if (rounds > 0) above_one += best_face_counter()(lanes_, rounds);
-  draws -= rounds * draws_per_round;
+  // A block of rounds per call: a JIT that compiles a quick first version of a
+  // function and swaps in an optimised one between calls (V8 does so with
+  // WebAssembly, and never within a running call) then runs the optimised
+  // counter for nearly all of a large sample. Natively a call per block costs nothing.
+  const face_counter count = best_face_counter();
+  for (std::uint64_t rounds = draws / draws_per_round; rounds > 0;) {
+    const std::uint64_t block = std::min(rounds, rounds_per_block);
+    above_one += count(lanes_, block);
+    rounds -= block;
+    draws -= block * draws_per_round;
+  }
   if (draws > 0) {
     start_round();
     roll_in_hand(static_cast<std::size_t>(draws));

@@ -15,6 +15,10 @@
 #include "lane_ops_avx512.hpp"
 #include "lane_ops_sse2.hpp"
 #endif
+#if defined(DIE_HAS_VECTORS) && defined(__wasm_simd128__)
+#define DIE_HAS_WASM_VECTORS 1
+#include "lane_ops_wasm.hpp"
+#endif
 
 namespace {
 
@@ -57,6 +61,12 @@ std::uint64_t count_sse2(xoshiro_lanes& lanes, std::uint64_t rounds) noexcept {
 }
 #endif
 
+#ifdef DIE_HAS_WASM_VECTORS
+std::uint64_t count_simd128(xoshiro_lanes& lanes, std::uint64_t rounds) noexcept {
+  return count_rounds<simd128_ops>(lanes, rounds);
+}
+#endif
+
 }  // namespace
 
 std::vector<named_face_counter> runnable_face_counters() {
@@ -66,6 +76,8 @@ std::vector<named_face_counter> runnable_face_counters() {
   if (DIE_RUNS(DIE_AVX2_EXTENSIONS)) counters.push_back({"avx2", count_avx2});
   if (DIE_RUNS(DIE_AVX512_EXTENSIONS)) counters.push_back({"avx512", count_avx512});
   return counters;
+#elif defined(DIE_HAS_WASM_VECTORS)
+  return {{"vector", count_generic<16>}, {"simd128", count_simd128}};
 #elif defined(DIE_HAS_VECTORS)
   return {{"vector", count_generic<16>}};
 #else
