@@ -1,27 +1,43 @@
 #!/usr/bin/python3
-"""Recomputes every figure of docs/teachers.md, and the README's table of
-standard errors, and fails unless each stands in the text exactly as computed
-here: a changed figure fails CI instead of going stale.
+"""Recomputes every figure of docs/teachers.md, docs/record-sheet.md and the
+README's lesson on judging, and fails unless each stands in the text as
+computed here: a changed figure fails CI instead of going stale.
+
+Exact figures come from the exact distribution of the face total (the face
+table's shares convolved n times); simulated ones from SIMULATED samples with a
+fixed seed, and must lie within a stated tolerance of the text, which rounds
+them. Takes a few seconds.
 
 Needs SciPy (Debian: python3-scipy). Usage: docs/check_figures.py"""
 
 import sys
-from math import ceil, sqrt
+from math import ceil, floor, sqrt
 from pathlib import Path
 
+import numpy as np
 from scipy.optimize import brentq
+from scipy.signal import fftconvolve
 from scipy.stats import chi2, ncx2, norm
 
 ROOT = Path(__file__).resolve().parent.parent
 TEACHERS = (ROOT / "docs" / "teachers.md").read_text(encoding="utf-8")
+SHEET = (ROOT / "docs" / "record-sheet.md").read_text(encoding="utf-8")
 README = (ROOT / "README.md").read_text(encoding="utf-8")
 
-ALPHA, POWER = 0.05, 0.8
+RULE = 3  # the students' rule: |z| > 3
+RULE_LEVEL = 2 * norm.sf(RULE)
+FIVE_PERCENT = norm.ppf(0.975)
+POWER = 0.8
 FAIR_SD = sqrt(35 / 12)
+FACES = np.arange(1, 7)
 THRESHOLDS = (0.16, 0.32, 0.48, 0.64, 0.82)
-NOMINAL = (0.16, 0.16, 0.16, 0.16, 0.18, 0.18)
-BALANCED = (0.2, 0.15, 0.15, 0.15, 0.15, 0.2)  # loaded, yet with the mean 3.5
+NOMINAL = np.array([0.16, 0.16, 0.16, 0.16, 0.18, 0.18])
+FAIR = np.full(6, 1 / 6)
+BALANCED = np.array([0.2, 0.15, 0.15, 0.15, 0.15, 0.2])  # loaded, yet with the mean 3.5
+MEAN_351 = np.array([0.2, 0.15, 0.15, 0.15, 0.14, 0.21])  # loaded, the mean barely moved
 LARGEST = 2_147_483_647
+CLASS, TRIES = 30, 3
+SIMULATED = 200_000
 
 
 def face(draw):
@@ -29,29 +45,74 @@ def face(draw):
 
 
 def mean_and_sd(shares):
-    mean = sum(f * p for f, p in enumerate(shares, 1))
-    return mean, sqrt(sum(f * f * p for f, p in enumerate(shares, 1)) - mean * mean)
+    mean = float(FACES @ shares)
+    return mean, sqrt(float(FACES**2 @ shares) - mean * mean)
 
 
 def w_squared(shares):
-    return sum((p - 1 / 6) ** 2 * 6 for p in shares)
+    return float(((shares - 1 / 6) ** 2 * 6).sum())
 
 
-def z_test_rolls(delta, z_alpha, spread=FAIR_SD):
-    return ((z_alpha * FAIR_SD + norm.ppf(POWER) * spread) / delta) ** 2
+def total_distribution(shares, n):
+    """P(total = n + k) for k = 0 to 5n, by convolving the shares n times."""
+    result, power = np.array([1.0]), np.asarray(shares, float)
+    while n:
+        if n & 1:
+            result = np.clip(fftconvolve(result, power), 0, None)
+        n >>= 1
+        if n:
+            power = np.clip(fftconvolve(power, power), 0, None)
+    return result / result.sum()
 
 
-def z_test_power(delta, n):
-    shift = delta / (FAIR_SD / sqrt(n))
-    z = norm.ppf(1 - ALPHA / 2)
-    return norm.sf(z - shift) + norm.cdf(-z - shift)
+def beyond(shares, n, line):
+    """The exact share of samples of n rolls whose |z| exceeds `line`."""
+    distribution = total_distribution(shares, n)
+    z = ((np.arange(len(distribution)) + n) / n - 3.5) / (FAIR_SD / sqrt(n))
+    return float(distribution[np.abs(z) > line].sum())
+
+
+def rolls_from_which(shares, line, low, high, run=60):
+    """The first n from which `run` sizes in a row all reach the power: the
+    lattice of totals makes the power wobble by about 0.001 from n to n."""
+    reached = [beyond(shares, n, line) >= POWER for n in range(low, high + run)]
+    return next(low + i for i in range(high - low) if all(reached[i : i + run]))
+
+
+def z_formula_rolls(delta, line, spread=FAIR_SD):
+    return ((line * FAIR_SD + norm.ppf(POWER) * spread) / delta) ** 2
+
+
+def noncentrality(level):
+    critical = chi2.ppf(1 - level, 5)
+    return critical, brentq(lambda lam: ncx2.sf(critical, 5, lam) - POWER, 0.1, 200)
+
+
+def chi_square_power(level, n, w2):
+    return ncx2.sf(chi2.ppf(1 - level, 5), 5, n * w2)
+
+
+def simulated_chi_square_rolls(shares, level, near, rng):
+    """Where the simulated power of the chi-square test crosses 80 %, by a line
+    through the simulated powers 150 rolls either side of `near`."""
+    critical = chi2.ppf(1 - level, 5)
+    powers = []
+    for n in (near - 150, near + 150):
+        counts = rng.multinomial(n, shares, size=SIMULATED)
+        powers.append(float((((counts - n / 6) ** 2 / (n / 6)).sum(axis=1) > critical).mean()))
+    return near - 150 + (POWER - powers[0]) / (powers[1] - powers[0]) * 300
 
 
 def grouped(n):
     return f"{n:,}"
 
 
+def percent(share, places=1):
+    return f"{100 * share:.{places}f} %"
+
+
 expected = []  # (text that must hold it, the figure as it must stand there)
+near = []  # (text, what precedes the figure, the simulated value, tolerance)
 
 # The face table, from the thresholds alone.
 counts = [0] * 7
@@ -59,86 +120,150 @@ for draw in range(32768):
     counts[face(draw)] += 1
 first = 0
 for f in range(1, 7):
-    share = counts[f] / 32768
-    expected.append((TEACHERS, f"| {f} | {first} to {first + counts[f] - 1} | {counts[f]} | {share:.6f} |"))
+    expected.append((TEACHERS, f"| {f} | {first} to {first + counts[f] - 1} | {counts[f]} | {counts[f] / 32768:.6f} |"))
     first += counts[f]
-exact_shares = [counts[f] / 32768 for f in range(1, 7)]
+EXACT = np.array(counts[1:]) / 32768
 total = sum(f * counts[f] for f in range(1, 7))
-exact_mean, exact_sd = mean_and_sd(exact_shares)
+exact_mean, exact_sd = mean_and_sd(EXACT)
 nominal_mean, nominal_sd = mean_and_sd(NOMINAL)
+delta = nominal_mean - 3.5
 expected += [
     (TEACHERS, f"{total}/32768 = {total / 32768!r}"),
     (TEACHERS, f"deviation of one roll is {exact_sd:.5f} (a fair die's: {FAIR_SD:.5f})"),
+    (TEACHERS, f"{percent(RULE_LEVEL, 2)} of the time, a significance level\nof {RULE_LEVEL:.4f}"),
 ]
 
-# Rolls for 80 % power.
-delta, exact_delta = nominal_mean - 3.5, exact_mean - 3.5
-two_sided, one_sided = norm.ppf(1 - ALPHA / 2), norm.ppf(1 - ALPHA)
-n_two = ceil(z_test_rolls(delta, two_sided))
-n_one = ceil(z_test_rolls(delta, one_sided))
+# Rolls for 80 % power: the test on the mean, by formula and exactly.
+n_formula = ceil(z_formula_rolls(delta, RULE))
+n_own_sd = ceil(z_formula_rolls(delta, RULE, nominal_sd))
+n_exact = rolls_from_which(EXACT, RULE, n_formula - 100, n_formula + 100)
+n_formula_5 = ceil(z_formula_rolls(delta, FIVE_PERCENT))
+n_exact_5 = rolls_from_which(EXACT, FIVE_PERCENT, n_formula_5 - 50, n_formula_5 + 100)
 expected += [
-    (TEACHERS, f"(({two_sided:.5f} + {norm.ppf(POWER):.5f}) × {FAIR_SD:.5f} / {delta:.2f})^2 = "
-               f"{sqrt(z_test_rolls(delta, two_sided)):.2f}^2 = {grouped(n_two)} rolls"),
-    (TEACHERS, f"z_0.95 = {one_sided:.5f} and needs\n({sqrt(z_test_rolls(delta, one_sided)):.2f})^2 = "
-               f"{grouped(n_one)} rolls"),
-    (TEACHERS, f"With the exact shares these are {grouped(ceil(z_test_rolls(exact_delta, two_sided)))} "
-               f"and {grouped(ceil(z_test_rolls(exact_delta, one_sided)))}"),
-    (TEACHERS, f"({nominal_sd:.5f} rather than {FAIR_SD:.5f}) gives "
-               f"{grouped(ceil(z_test_rolls(delta, two_sided, nominal_sd)))}"),
-    (TEACHERS, f"about\n{2 * norm.sf(3):.4f}), needs {grouped(ceil(z_test_rolls(delta, 3)))} rolls"),
+    (TEACHERS, f"((3 + {norm.ppf(POWER):.5f}) × {FAIR_SD:.5f} / {delta:.2f})^2 = "
+               f"{sqrt(z_formula_rolls(delta, RULE)):.2f}^2 = {grouped(n_formula)} rolls"),
+    (TEACHERS, f"own standard deviation it gives {grouped(n_own_sd)}"),
+    (TEACHERS, f"Exactly, from {grouped(n_exact)} rolls on"),
+    (TEACHERS, f"approximation is about {round(n_exact - n_formula, -1)} rolls short"),
+    (TEACHERS, f"formula gives {grouped(n_formula_5)} rolls and the exact distribution {grouped(n_exact_5)}"),
 ]
-critical = chi2.ppf(1 - ALPHA, 5)
-noncentrality = brentq(lambda lam: ncx2.sf(critical, 5, lam) - POWER, 0.1, 100)
+
+# The chi-square test, approximated and simulated.
+rng = np.random.default_rng(20261208)
 w2 = w_squared(NOMINAL)
-n_chi = ceil(noncentrality / w2)
+critical, lam = noncentrality(RULE_LEVEL)
+critical_5, lam_5 = noncentrality(0.05)
+n_chi, n_chi_5 = ceil(lam / w2), ceil(lam_5 / w2)
+simulated_chi = simulated_chi_square_rolls(EXACT, RULE_LEVEL, n_chi, rng)
+simulated_chi_5 = simulated_chi_square_rolls(EXACT, 0.05, n_chi_5, rng)
 expected += [
-    (TEACHERS, f"= {w2:.4f}."),
-    (TEACHERS, f"rejects above {critical:.2f}"),
-    (TEACHERS, f"that gives 80 % power is {noncentrality:.2f}, so n = {noncentrality:.2f} / {w2:.4f} = "
-               f"{grouped(n_chi)} rolls (exact\nshares: {grouped(ceil(noncentrality / w_squared(exact_shares)))})"),
+    (TEACHERS, f"2 × (0.18 - 1/6)^2) = {w2:.4f}."),
+    (TEACHERS, f"rejects\nabove {critical:.2f}, and the noncentrality that gives 80 % power is {lam:.2f}, so\n"
+               f"n = {lam:.2f} / {w2:.4f} = {grouped(n_chi)} rolls"),
+    (TEACHERS, f"above {critical_5:.2f}, noncentrality {lam_5:.2f}, {grouped(n_chi_5)} rolls"),
+    (TEACHERS, f"the chi-square test about {round((simulated_chi_5 - n_exact_5) / 50) * 50} more at the 5 % level"),
 ]
-# "The exact shares change them by less than 0.2 %."
-exact_figures = (exact_mean, z_test_rolls(exact_delta, two_sided), z_test_rolls(exact_delta, one_sided),
-                 noncentrality / w_squared(exact_shares))
-nominal_figures = (nominal_mean, z_test_rolls(delta, two_sided), z_test_rolls(delta, one_sided),
-                   noncentrality / w2)
-change = max(abs(e / n - 1) for e, n in zip(exact_figures, nominal_figures))
-expected.append((TEACHERS, f"less than\n{ceil(change * 1000) / 10:.1f} %"))
-for n in (100, 1000, 2000, n_two, 5000, 10000):
-    expected.append((TEACHERS, f"| {grouped(n)} | {z_test_power(delta, n):.3f} | "
-                               f"{ncx2.sf(critical, 5, n * w2):.3f} |"))
+near += [
+    (TEACHERS, "approximation;\nsimulated, about ", simulated_chi, 30),
+    (TEACHERS, "which is about ", simulated_chi - n_chi, 10),
+    (TEACHERS, f"{grouped(n_chi_5)} rolls; simulated, about ", simulated_chi_5, 30),
+]
+mean_351, _ = mean_and_sd(MEAN_351)
+expected += [
+    (TEACHERS, f"have the mean {mean_351:.2f}"),
+    (TEACHERS, f"the chi-square test needs {ceil(lam_5 / w_squared(MEAN_351))} rolls, the test on the mean "
+               f"{grouped(ceil(z_formula_rolls(mean_351 - 3.5, FIVE_PERCENT)))}"),
+]
+for n in (100, 1000, 2000, 5000, n_exact, 10000):
+    expected.append((TEACHERS, f"| {grouped(n)} | {beyond(EXACT, n, RULE):.3f} | {beyond(EXACT, n, FIVE_PERCENT):.3f} | "
+                               f"{chi_square_power(RULE_LEVEL, n, w2):.3f} | {chi_square_power(0.05, n, w2):.3f} |"))
 
 # What the mean cannot see.
 balanced_mean, balanced_sd = mean_and_sd(BALANCED)
 assert abs(balanced_mean - 3.5) < 1e-12
+widened = FAIR_SD / balanced_sd  # the balanced die's z has this much less than its spread
 largest_error = FAIR_SD / sqrt(LARGEST)
 expected += [
-    (TEACHERS, f"its w^2 is {w_squared(BALANCED):.2f},\n  so the chi-square test needs just "
-               f"{ceil(noncentrality / w_squared(BALANCED))} rolls"),
-    (TEACHERS, f"standard deviation of {balanced_sd:.5f} per roll against {FAIR_SD:.5f}"),
+    (TEACHERS, f"{percent(2 * norm.sf(RULE * widened), 2)} of its samples lie beyond 3 standard errors\n"
+               f"  against {percent(RULE_LEVEL, 2)}, and {percent(2 * norm.sf(FIVE_PERCENT * widened))} beyond"),
+    (TEACHERS, f"10,000 rolls: {percent(beyond(BALANCED, 10000, RULE), 3)} and "
+               f"{percent(beyond(BALANCED, 10000, FIVE_PERCENT), 2)})"),
+    (TEACHERS, f"a standard deviation of {balanced_sd:.5f} per roll, where the z assumes {FAIR_SD:.5f}"),
+    (TEACHERS, f"its w^2 is {w_squared(BALANCED):.2f}, so the chi-square test needs "
+               f"{grouped(ceil(lam / w_squared(BALANCED)))} rolls at the students'\n  level and "
+               f"{ceil(lam_5 / w_squared(BALANCED))} at the 5 % level"),
     (TEACHERS, f"the largest sample, {grouped(LARGEST)} rolls,\n  the standard error is {largest_error:.7f} and this die's mean lies "
                f"{grouped(round(delta / largest_error))} standard\n  errors"),
     (TEACHERS, f"would still be {0.0002 / largest_error:.1f} standard errors away"),
     (TEACHERS, f"{delta / 3.5 * 100:.1f} % more per roll, or {delta / FAIR_SD:.3f} standard\n  deviations"),
 ]
 
-# The lesson steps: where 95 % of this die's means fall, and the usual z.
-for n, places in ((10, 2), (100, 2), (1000, 2), (10000, 3), (1_000_000, 4)):
+# The lesson: telling runs of the same second apart, the class's results, this
+# die's means, the face counts and pooling.
+same_pair = float((total_distribution(EXACT, 10) ** 2).sum() * (total_distribution(EXACT, 100) ** 2).sum())
+expected.append((TEACHERS, f"give the same pair only {percent(same_pair, 2)} of the time"))
+for n in (10, 100, 1000, 10000):
+    p, p_5 = beyond(EXACT, n, RULE), beyond(EXACT, n, FIVE_PERCENT)
+    student = 1 - (1 - p) ** TRIES
+    expected.append((TEACHERS, f"| {grouped(n)} | {percent(p)} | {percent(student)} | {CLASS * student:.1f} | "
+                               f"{percent(1 - (1 - p_5) ** TRIES)} |"))
+fair_student = 1 - (1 - RULE_LEVEL) ** TRIES
+expected.append((TEACHERS, f"| a fair die (normal approximation) | {percent(RULE_LEVEL, 2)} | {percent(fair_student)} | "
+                           f"{CLASS * fair_student:.2f} | {percent(1 - 0.95 ** TRIES)} |"))
+expected.append((TEACHERS, f"about {round(CLASS * (1 - 0.95 ** TRIES))} students of 30"))
+for n, places in ((10, 1), (100, 2), (1000, 3), (10000, 4)):
     error = FAIR_SD / sqrt(n)
-    half = norm.ppf(0.975) * nominal_sd / sqrt(n)
-    expected.append((TEACHERS, f"| {grouped(n)} | {error:#.3g} | {nominal_mean - half:.{places}f} to "
-                               f"{nominal_mean + half:.{places}f} | {delta / error:.2f} |"))
-expected.append((TEACHERS, f"cannot reject fairness (power {z_test_power(delta, 1000):.2f})"))
+    distribution = total_distribution(EXACT, n)
+    cumulative = np.cumsum(distribution)
+    low, high = (np.searchsorted(cumulative, q) for q in (0.025, 0.975))
+    expected.append((TEACHERS, f"| {grouped(n)} | {error:#.3g} | {(low + n) / n:.{places}f} to "
+                               f"{(high + n) / n:.{places}f} | {delta / error:.2f} |"))
+    if n == 10:
+        expected.append((TEACHERS, f"for 10 rolls {percent(distribution[low : high + 1].sum())}"))
+half = norm.ppf(0.975) * nominal_sd / 1000
+expected.append((TEACHERS, f"| 1,000,000 | {FAIR_SD / 1000:#.3g} | {nominal_mean - half:.4f} to {nominal_mean + half:.4f} | "
+                           f"{delta / (FAIR_SD / 1000):.2f} |"))
+expected += [
+    (TEACHERS, f"finds this die in {percent(chi_square_power(RULE_LEVEL, 60, w2))} of such counts"),
+    (TEACHERS, f"pooled {grouped(CLASS * 60)} faces find it\nin {percent(chi_square_power(RULE_LEVEL, CLASS * 60, w2))} "
+               f"at the students' level ({percent(chi_square_power(0.05, CLASS * 60, w2))} at the 5 % level)"),
+]
+pooled = CLASS * TRIES * 10000
+expected += [
+    (TEACHERS, f"make {grouped(pooled)} rolls, with the standard error\n1.70783 / sqrt({grouped(pooled)}) = "
+               f"{FAIR_SD / sqrt(pooled):.4f}"),
+    (TEACHERS, f"about {round(delta / (FAIR_SD / sqrt(pooled)))}\nstandard errors from 3.5, and estimates its mean to "
+               f"within ±{FIVE_PERCENT * exact_sd / sqrt(pooled):.4f} (95 %)"),
+]
 
-# The README's table of standard errors and of 3 of them.
+# The README's lesson, and the record sheet's standard errors.
 for n in (10, 100, 1000, 10000, 1_000_000):
     error = FAIR_SD / sqrt(n)
     expected.append((README, f"| {grouped(n)} | {error:#.3g} | {3 * error:#.2g} |"))
-expected.append((README, f"about 3 times in 1000"))
-assert round(2 * norm.sf(3) * 1000) == 3
+    if n <= 10000:
+        expected.append((SHEET, f"| {grouped(n)} | {error:#.3g} |"))
+z_400 = (3.30 - 3.5) / (FAIR_SD / 20)
+expected += [
+    (README, "about 3 times in 1000"),
+    (SHEET, "about 3 times in 1000"),
+    (README, f"= -0.20 / {FAIR_SD / 20:.4f} = {z_400:.1f}"),
+    (README, f"only about {round(200 * norm.sf(-z_400))} times in 100"),
+    (README, f"4,000 rolls would give z = {(3.30 - 3.5) / (FAIR_SD / sqrt(4000)):.1f}"),
+    (README, f"at least one lies beyond 3 standard errors {100 * (1 - (1 - RULE_LEVEL) ** 25):.1f} times in 100"),
+    (README, f"the level many textbooks use) {round(100 * (1 - 0.95 ** 25))}\ntimes in 100"),
+    (README, f"line ({norm.ppf(1 - RULE_LEVEL):.2f} standard errors for the same 3 in 1000)"),
+]
+assert round(RULE_LEVEL * 1000) == 3 and abs(2 * norm.sf(2) - 0.05) < 0.005  # "about 2 standard errors"
 
 missing = [figure for text, figure in expected if figure not in text]
+for text, before, value, tolerance in near:
+    at = text.find(before)
+    stated = text[at + len(before):].split()[0].rstrip(":;,.").replace(",", "") if at >= 0 else ""
+    if not stated.isdigit() or abs(int(stated) - value) > tolerance:
+        missing.append(f"{before}{value:.0f} (within {tolerance})")
 for figure in missing:
     print(f"not as computed: {figure!r}", file=sys.stderr)
-print(f"{len(expected) - len(missing)} of {len(expected)} figures as computed")
+checked = len(expected) + len(near)
+print(f"{checked - len(missing)} of {checked} figures as computed "
+      f"(simulated: {SIMULATED:,} samples at each of 4 sizes)")
 sys.exit(1 if missing else 0)
