@@ -26,6 +26,18 @@ std::size_t count(const std::string& text, const std::string& what) {
   return found;
 }
 
+// Text as UTF-16 bytes after a byte-order mark, as Windows PowerShell 5.1 writes a file.
+std::string utf16_with_mark(std::u16string_view text, bool big_endian) {
+  std::string bytes = big_endian ? "\xfe\xff" : "\xff\xfe";
+  for (const char16_t unit : text) {
+    const auto high = static_cast<char>(unit >> 8);
+    const auto low = static_cast<char>(unit & 0xff);
+    bytes += big_endian ? high : low;
+    bytes += big_endian ? low : high;
+  }
+  return bytes;
+}
+
 std::string junk_lines(int lines) {
   std::string junk;
   for (int line = 0; line < lines; ++line) junk += "junk " + std::to_string(line) + " !?\n";
@@ -41,6 +53,7 @@ struct bad_input {
   std::size_t rejections;
   std::string message = {};  // a line that standard error must hold
   std::string screen = {};   // and a piece that standard output must hold
+  std::string ending = {};   // how standard output ends, where not as the run's default
 };
 
 void PrintTo(const bad_input& row, std::ostream* os) { *os << row.name; }
@@ -57,10 +70,21 @@ std::vector<bad_input> bad_inputs() {
   // A user at a terminal types after the prompt; Ctrl-D ends the input there.
   const run_options typed{
       .stdin_is = stdin_kind::terminal, .stdout_is = stdout_kind::terminal, .input_after = prompt};
+  // Typed at a terminal, each piece after the given prompt: with standard
+  // output on the terminal too, or redirected to a file (a pipe here) while
+  // messages still go to the terminal, which is then `err`.
+  const auto typing = [](std::vector<typed_text> pieces) {
+    return run_options{.stdin_is = stdin_kind::terminal, .stdout_is = stdout_kind::terminal,
+                       .typed = std::move(pieces)};
+  };
+  const auto typing_redirected = [](std::vector<typed_text> pieces) {
+    return run_options{.stdin_is = stdin_kind::terminal, .stderr_is = stderr_kind::terminal,
+                       .typed = std::move(pieces)};
+  };
   // clang-format off
   return {
       {"nul_and_control_bytes", "\0\x01\x1b[31m\x7f\n3\n\x04\n0\n"s, {}, 0, 1, 2},
-      {"invalid_utf8", "\xff\xfe\xc3\x28\n\xed\xa0\x80 2\n", {}, 0, 0, 2},
+      {"invalid_utf8", "\xc3\x28\xff\xfe\n\xed\xa0\x80 2\n", {}, 0, 0, 2},
       {"crlf_line_ends", "5\r\n\r\n7\r\n0\r\n", {}, 0, 2, 0},
       {"line_of_50_mb_of_digits", std::string(1'000'000, '7'), fifty_mb, 0, 1, 1},
       {"hundred_thousand_junk_lines", junk_lines(100'000) + "4\n", {}, 0, 1, 100'000},
@@ -75,6 +99,30 @@ std::vector<bad_input> bad_inputs() {
       {"terminal_ctrl_d_after_a_size", "10\x04\x04", typed, 0, 1, 0, "", prompt + "10\n" + mean_line_start},
       {"terminal_ctrl_d_after_a_word", "abc\x04\x04", typed, 0, 0, 1, not_a_number("abc"),
        prompt + "abc\n" + prompt + "\n"},
+      {"terminal_ctrl_d_mid_line_ends_the_entry", "", typing({{1, "10 20\x04"}, {3, "0\n"}}), 0, 2, 0,
+       "", prompt + "10 20\n" + mean_line_start, prompt + "0\n"},
+      {"terminal_ctrl_d_mid_line_ends_a_rejected_entry", "",
+       typing({{1, "10 abc\x04"}, {3, "5\n"}, {4, "\x04"}}), 0, 2, 1, not_a_number("abc"),
+       prompt + "10 abc\n" + mean_line_start},
+      {"terminal_quit_typed_at_its_prompt", "", typing({{1, "10\n"}, {2, "0\n"}}), 0, 1, 0, "", "",
+       prompt + "0\n"},
+      {"terminal_quit_on_the_line_of_a_size", "", typing({{1, "10 0\n"}}), 0, 1, 0, "",
+       prompt + "10 0\n" + mean_line_start},
+      {"stdout_a_terminal_quit_on_the_line_of_a_size", "10 -1\n", {.stdout_is = stdout_kind::terminal},
+       0, 1, 0},
+      {"redirected_ctrl_d_mid_line_ends_the_entry", "", typing_redirected({{1, "10 20\x04"}, {3, "0\n"}}),
+       0, 2, 0, "10 20\n0\n"},
+      {"redirected_ctrl_d_after_a_word", "", typing_redirected({{1, "abc\x04\x04"}}), 0, 0, 1,
+       "abc\n" + not_a_number("abc")},
+      {"redirected_ctrl_d_after_a_size", "", typing_redirected({{1, "10\x04\x04"}}), 0, 1, 0, "10\n"},
+      {"redirected_quit_on_the_line_of_a_size", "", typing_redirected({{1, "10 -1\n"}}), 0, 1, 0,
+       "10 -1\n"},
+      {"utf8_byte_order_mark_only_at_the_start", "\xef\xbb\xbf" "10\n\xef\xbb\xbf" "5\n0\n", {}, 0, 1, 1,
+       not_a_number(R"(\ufeff5)")},
+      {"utf16le_with_byte_order_mark", utf16_with_mark(u"10\r\n20\r\ncaf\u00e9\r\n\xd800x\r\n0\r\n", false), {},
+       0, 2, 2, not_a_number("caf\xc3\xa9") + not_a_number("\xef\xbf\xbdx")},
+      {"utf16be_with_byte_order_mark", utf16_with_mark(u"7 \U0001f3b2\n8", true), {}, 0, 2, 1,
+       not_a_number("\xf0\x9f\x8e\xb2")},
       {"stack_of_32_kib", "100000 1\n0\n", {.stack_kib = 32}, 0, 2, 0},
       {"stdout_a_closed_pipe", "5\n5\n0\n", closed_stdout, -1, 0, 0},
       {"stdout_a_closed_pipe_sigpipe_ignored", "5\n5\n0\n",
@@ -114,8 +162,14 @@ TEST_P(bad_input_test, ends_in_time_and_bounded_memory) {
   if (out_is == stdout_kind::pipe || out_is == stdout_kind::terminal) {
     EXPECT_EQ(run.out.substr(0, introduction.size()), introduction);
     EXPECT_EQ(count(run.out, mean_line_start), row.means);
-    // Only on a terminal is the prompt's line ended at the end of input.
-    EXPECT_TRUE(run.out.ends_with(out_is == stdout_kind::terminal ? prompt + "\n" : prompt));
+    // Only on a terminal is the prompt's line ended at the end of the run.
+    const std::string ending =
+        !row.ending.empty() ? row.ending : out_is == stdout_kind::terminal ? prompt + "\n" : prompt;
+    EXPECT_TRUE(run.out.ends_with(ending)) << run.out;
+  }
+  // A terminal that shows only what is typed and the messages is left at the start of a line.
+  if (row.options.stderr_is == stderr_kind::terminal) {
+    EXPECT_TRUE(run.err.empty() || run.err.ends_with("\n")) << run.err;
   }
   EXPECT_NE(run.err.find(row.message), std::string::npos) << run.err;
   EXPECT_NE(run.out.find(row.screen), std::string::npos) << run.out;

@@ -198,6 +198,12 @@ const entry_case entry_cases[] = {
      not_a_number(R"(\ufff9\U00013430\U0001d173)")},
     {"private_use_and_unassigned", "\xee\x80\x80\xcd\xb8\xf4\x8f\xbf\xbd\n0\n", {},
      not_a_number(R"(\ue000\u0378\U0010fffd)")},
+    {"spaces_that_pass_for_blanks",
+     "10\xc2\xa0" "000\n1\xe2\x80\xaf" "000\n1\xe3\x80\x80" "2\n\xe2\xa0\x80\xe1\x9a\x80\xe2\x81\x9f\xe2\x80\x87\n0\n", {},
+     not_a_number(R"(10\u00a0000)") + not_a_number(R"(1\u202f000)") + not_a_number(R"(1\u30002)") +
+         not_a_number(R"(\u2800\u1680\u205f\u2007)")},
+    {"combining_marks_first_or_after_an_escape", "\xcc\x81" "a\xcc\x81\x01\xcc\x81\"\xe2\x83\x9d\n0\n", {},
+     not_a_number(R"(\u0301)" "a\xcc\x81" R"(\x01\u0301\"\u20dd)")},
     {"printable_utf8_as_typed", "gr\xc3\xb6\xc3\x9f" "e\xf0\x9f\x8e\xb2\n0\n", {},
      not_a_number("gr\xc3\xb6\xc3\x9f" "e\xf0\x9f\x8e\xb2")},
     {"utf8_cut_between_characters", repeated("\xc3\xbc", 41) + "\n0\n", {},

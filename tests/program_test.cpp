@@ -108,3 +108,30 @@ TEST(program, seeds_from_the_clock_once_per_run) {
   EXPECT_NE(later.out, first.out);
   EXPECT_EQ(later.out.size(), first.out.size());  // both ran all twenty samples
 }
+
+// However little memory the system gives, the program says so and ends; it
+// never aborts. The limits run from what it has at its prompt down to where
+// the system cannot even load it (and says so itself, with status 127).
+TEST(program, says_when_memory_is_short_and_never_aborts) {
+  if (!memory_is_measured) GTEST_SKIP() << "instruments and emulators need memory of their own";
+  child_process child = start_program(program);
+  std::string shown;
+  ASSERT_TRUE(read_until(child, shown, prompt, 5s));
+  const long at_prompt = virtual_memory_kib(child);
+  finish_program(child, 5s);
+  if (at_prompt == 0) GTEST_SKIP() << "no /proc to tell the program's memory";
+  bool said = false;
+  for (long limit = at_prompt; limit > at_prompt - 8192 && limit > 1024; limit -= 32) {
+    const program_run run =
+        run_program(program, "10\n0\n", {.address_space_kib = static_cast<std::size_t>(limit)});
+    ASSERT_TRUE(run.exited) << limit << " KiB: signal " << run.signal << "\n" << run.err;
+    if (run.exit_status == 127) break;
+    if (run.exit_status == 1) {
+      EXPECT_EQ(run.err, "Cannot allocate memory.\n") << limit << " KiB";
+      said = true;
+    } else {
+      EXPECT_EQ(run.exit_status, 0) << limit << " KiB";
+    }
+  }
+  EXPECT_TRUE(said) << "no limit left the program too little memory to run";
+}

@@ -10,8 +10,12 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <fstream>
 #include <stdexcept>
 #include <thread>
+#include <utility>
+
+#include "dialogue_text.hpp"
 
 namespace {
 
@@ -77,20 +81,25 @@ void open_as(int fd, const char* path, int flags) {
       open_as(0, ptsname(terminal), O_RDWR | O_NOCTTY);
       break;
   }
-  if (options.stack_kib > 0) {
-    const rlim_t bytes = options.stack_kib * 1024;
-    const rlimit stack{bytes, bytes};
-    setrlimit(RLIMIT_STACK, &stack);
+  for (const auto& [resource, kib] : {std::pair{RLIMIT_STACK, options.stack_kib},
+                                       std::pair{RLIMIT_AS, options.address_space_kib}}) {
+    if (kib == 0) continue;
+    const rlimit limit{kib * 1024, kib * 1024};
+    setrlimit(resource, &limit);
   }
-  if (terminal >= 0) {
+  if (options.stdout_is == stdout_kind::terminal) {
     open_as(1, ptsname(terminal), O_RDWR | O_NOCTTY);
-    close(terminal);
   } else if (options.stdout_is == stdout_kind::full) {
     open_as(1, "/dev/full", O_WRONLY);
   } else {
     dup2(out[1], 1);
   }
-  dup2(err[1], 2);
+  if (options.stderr_is == stderr_kind::terminal) {
+    open_as(2, ptsname(terminal), O_RDWR | O_NOCTTY);
+  } else {
+    dup2(err[1], 2);
+  }
+  if (terminal >= 0) close(terminal);
   for (const int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) close(fd);
   if (options.stdin_nonblocking) fcntl(0, F_SETFL, fcntl(0, F_GETFL) | O_NONBLOCK);
   if (options.stdout_nonblocking) fcntl(1, F_SETFL, fcntl(1, F_GETFL) | O_NONBLOCK);
@@ -116,7 +125,8 @@ child_process start_program(const std::string& program, const run_options& optio
   int err[2];
   check(pipe(in) == 0 && pipe(out) == 0 && pipe(err) == 0, "pipe");
   int terminal = -1;
-  if (options.stdout_is == stdout_kind::terminal) {
+  if (options.stdout_is == stdout_kind::terminal || options.stdin_is == stdin_kind::terminal ||
+      options.stderr_is == stderr_kind::terminal) {
     terminal = posix_openpt(O_RDWR | O_NOCTTY);
     check(terminal >= 0 && grantpt(terminal) == 0 && unlockpt(terminal) == 0, "pseudo-terminal");
   }
@@ -126,15 +136,32 @@ child_process start_program(const std::string& program, const run_options& optio
   close(in[0]);
   close(out[1]);
   close(err[1]);
-  if (terminal >= 0) {
-    close(out[0]);
-    if (options.stdin_is == stdin_kind::terminal) {
-      close(in[1]);
-      return {pid, dup(terminal), terminal, err[0], true};
-    }
-    return {pid, in[1], terminal, err[0], true};
+  child_process child{pid, in[1], out[0], err[0], false, false};
+  if (terminal < 0) return child;
+  // What is typed is written to the terminal; what it shows is read from it.
+  if (options.stdin_is == stdin_kind::terminal) {
+    close(child.in);
+    child.in = dup(terminal);
   }
-  return {pid, in[1], out[0], err[0], false};
+  if (options.stdout_is == stdout_kind::terminal) {
+    close(child.out);
+    child.out = dup(terminal);
+    child.out_is_terminal = true;
+  } else if (options.stderr_is == stderr_kind::terminal) {
+    close(child.err);
+    child.err = dup(terminal);
+    child.err_is_terminal = true;
+  }
+  close(terminal);
+  return child;
+}
+
+long virtual_memory_kib(const child_process& child) {
+  std::ifstream status("/proc/" + std::to_string(child.pid) + "/status");
+  for (std::string line; std::getline(status, line);) {
+    if (line.starts_with("VmSize:")) return std::stol(line.substr(7));
+  }
+  return 0;
 }
 
 bool read_until(const child_process& child, std::string& received, std::string_view suffix,
@@ -167,6 +194,7 @@ program_run finish_program(child_process& child, std::chrono::milliseconds limit
   close_fd(child.out);
   close_fd(child.err);
   if (child.out_is_terminal) drop_carriage_returns(run.out);
+  if (child.err_is_terminal) drop_carriage_returns(run.err);
   int status = 0;
   rusage usage{};
   while (wait4(child.pid, &status, 0, &usage) < 0 && errno == EINTR) {
@@ -183,6 +211,27 @@ program_run finish_program(child_process& child, std::chrono::milliseconds limit
 }
 
 namespace {
+
+std::size_t count_of(std::string_view text, std::string_view what) {
+  std::size_t found = 0;
+  for (std::size_t at = text.find(what); at != std::string_view::npos; at = text.find(what, at + 1)) {
+    ++found;
+  }
+  return found;
+}
+
+// Reads both outputs until standard output holds `prompts` prompts; false at
+// the time limit or when the program's output ends first.
+bool wait_for_prompts(child_process& child, std::size_t prompts, std::string_view prompt,
+                      clock_type::time_point deadline, std::string& out, std::string& err) {
+  while (count_of(out, prompt) < prompts) {
+    pollfd fds[2] = {{child.out, POLLIN, 0}, {child.err, POLLIN, 0}};
+    if (child.out < 0 || poll(fds, 2, remaining_ms(deadline)) <= 0) return false;
+    if (fds[0].revents != 0 && !drain(child.out, out)) close_fd(child.out);
+    if (fds[1].revents != 0 && !drain(child.err, err)) close_fd(child.err);
+  }
+  return true;
+}
 
 // The input as written: `input` input_repeats times, then the tail.
 struct input_feed {
@@ -244,10 +293,17 @@ program_run run_program(const std::string& program, std::string_view input,
     if (!options.input_after.empty()) {
       read_until(child, out, options.input_after, std::chrono::milliseconds(remaining_ms(deadline)));
     }
+    for (const typed_text& typing : options.typed) {
+      if (!wait_for_prompts(child, typing.after_prompts, prompt, deadline, out, err)) break;
+      check(write(child.in, typing.text.data(), typing.text.size()) ==
+                static_cast<ssize_t>(typing.text.size()),
+            "typing");
+    }
     feed(child, {input, options.input_repeats, options.input_tail}, deadline, out, err);
   }
   program_run run = finish_program(child, std::chrono::milliseconds(remaining_ms(deadline)));
   if (child.out_is_terminal) drop_carriage_returns(out);
+  if (child.err_is_terminal) drop_carriage_returns(err);
   run.out = out + run.out;
   run.err = err + run.err;
   return run;

@@ -47,11 +47,22 @@ enum class stdin_kind { pipe, dev_null, closed, directory, terminal };
 // where every write fails for want of space.
 enum class stdout_kind { pipe, closed_pipe, terminal, full };
 
+// A pipe, or the pseudo-terminal (as when standard output alone is redirected
+// in a terminal): then `err` is what the terminal shows, echo included.
+enum class stderr_kind { pipe, terminal };
+
+// Text typed at the terminal once standard output holds that many prompts.
+struct typed_text {
+  std::size_t after_prompts;
+  std::string text;
+};
+
 struct run_options {
   std::vector<std::string> args = {};
   std::chrono::milliseconds limit{10'000};
   stdin_kind stdin_is = stdin_kind::pipe;
   stdout_kind stdout_is = stdout_kind::pipe;
+  stderr_kind stderr_is = stderr_kind::pipe;
   bool sigpipe_ignored = false;     // the program starts with SIGPIPE ignored, as under some shells
   bool stdin_nonblocking = false;   // O_NONBLOCK on the program's end of the pipe,
   bool stdout_nonblocking = false;  // as some IDEs and process managers hand them out
@@ -66,7 +77,10 @@ struct run_options {
   // The input is written only once standard output ends with this, as a user
   // types only after the prompt.
   std::string input_after = {};
+  // Typed in turn, before the input; each waits for its prompt.
+  std::vector<typed_text> typed = {};
   std::size_t stack_kib = 0;  // a limit on the program's stack, as ulimit -s sets it; 0: none
+  std::size_t address_space_kib = 0;  // and on its memory, as ulimit -v sets it; 0: none
 };
 
 // Runs `program` with `input` on its standard input, then closes it.
@@ -80,9 +94,13 @@ struct child_process {
   int out;
   int err;
   bool out_is_terminal;
+  bool err_is_terminal;
 };
 
 child_process start_program(const std::string& program, const run_options& options = {});
+
+// The child's virtual memory size in KiB, where /proc tells it; 0 elsewhere.
+long virtual_memory_kib(const child_process& child);
 
 // Reads the child's standard output until it ends with `suffix`; false at the
 // time limit or at end of output.

@@ -3,123 +3,160 @@
 
 #include <cerrno>
 #include <cstddef>
+#include <cstdlib>
+#include <cstring>
 #include <ios>
 #include <istream>
+#include <new>
 #include <ostream>
+#include <string_view>
 #include <utility>
 
-// The one place where platforms differ: the calls that read, write, wait and
-// ask for a terminal.
 #if defined(_WIN32)
-#include <io.h>
+#include "console_windows.hpp"
 #else
-#include <unistd.h>
-#endif
-#if defined(__EMSCRIPTEN__)
-#include <emscripten.h>
-// Emscripten's isatty answers yes for every descriptor; where the console
-// program runs, under Node, Node knows.
-EM_JS(int, node_is_terminal, (int descriptor), { return require("tty").isatty(descriptor) ? 1 : 0; });
-#endif
-#if __has_include(<poll.h>)
-#include <poll.h>
+#include "console_posix.hpp"
 #endif
 
 namespace {
 
+using namespace console_calls;
+
 constexpr std::size_t largest_transfer = 1 << 16;
-
-long long read_some(int descriptor, char* to, std::size_t size) noexcept {
-#if defined(_WIN32)
-  return _read(descriptor, to, static_cast<unsigned>(size));
-#else
-  return ::read(descriptor, to, size);
-#endif
-}
-
-long long write_some(int descriptor, const char* from, std::size_t size) noexcept {
-#if defined(_WIN32)
-  return _write(descriptor, from, static_cast<unsigned>(size));
-#else
-  return ::write(descriptor, from, size);
-#endif
-}
-
-bool is_terminal(int descriptor) noexcept {
-#if defined(_WIN32)
-  return _isatty(descriptor) != 0;
-#elif defined(__EMSCRIPTEN__)
-  return node_is_terminal(descriptor) != 0;
-#else
-  return ::isatty(descriptor) != 0;
-#endif
-}
-
-enum class direction { in, out };
-
-// A non-blocking descriptor that has nothing to give, or no room, is waited
-// on; where the system cannot wait, that is a failure like any other.
-bool waited_until_ready(int descriptor, direction way) noexcept {
-#if __has_include(<poll.h>)
-  pollfd ready{descriptor, static_cast<short>(way == direction::in ? POLLIN : POLLOUT), 0};
-  for (;;) {
-    if (::poll(&ready, 1, -1) >= 0) return true;
-    if (errno != EINTR) return false;
-  }
-#else
-  (void)descriptor;
-  (void)way;
-  return false;
-#endif
-}
 
 bool is_busy(int error) noexcept { return error == EAGAIN || error == EWOULDBLOCK; }
 
+bool ends_line(char c) noexcept { return c == '\n' || c == '\r'; }
+
+memory_block buffer_of(std::size_t size) noexcept {
+  return memory_block(static_cast<char*>(std::malloc(size)));  // NOLINT: see free_memory
+}
+
 }  // namespace
 
-descriptor_input::descriptor_input(int descriptor)
+void free_memory::operator()(char* memory) const noexcept { std::free(memory); }  // NOLINT
+
+descriptor_input::descriptor_input(int descriptor) noexcept
     : descriptor_buffer(descriptor),
-      buffer_(std::make_unique<char[]>(buffer_size)),
-      reads_terminal_(is_terminal(descriptor)) {}
+      text_(buffer_of(text_size)),
+      reads_typed_lines_(console_calls::reads_typed_lines(descriptor)) {
+  prepare_input(descriptor);
+}
 
 bool descriptor_input::take_unended_typed_line() noexcept {
   return std::exchange(unended_typed_line_, false);
 }
 
-descriptor_input::int_type descriptor_input::underflow() {
-  if (gptr() < egptr()) return traits_type::to_int_type(*gptr());
-  // Neither a failed descriptor nor an ended one is read again.
-  while (error_ == 0 && !ended_) {
-    const long long got = read_some(descriptor_, buffer_.get(), buffer_size);
-    if (got > 0) {
-      setg(buffer_.get(), buffer_.get(), buffer_.get() + got);
-      const char last = buffer_[static_cast<std::size_t>(got - 1)];
-      unended_typed_line_ = reads_terminal_ && last != '\n' && last != '\r';
-      return traits_type::to_int_type(buffer_[0]);
-    }
-    if (got == 0) {
-      ended_ = true;  // the true end of input
-      break;
-    }
+void descriptor_input::mark_prompt() noexcept {
+  watching_typing_ = reads_typed_lines_;
+  lines_typed_ahead_ = watching_typing_ && input_waiting(descriptor_);
+  typed_line_ended_ = false;
+}
+
+long long descriptor_input::read_bytes(char* to, std::size_t size) {
+  for (;;) {
+    const long long got = read_some(descriptor_, to, size);
+    if (got >= 0) return got;
     const int error = errno;
     if (error == EINTR) continue;
     if (is_busy(error) && waited_until_ready(descriptor_, direction::in)) continue;
     error_ = error;
+    return -1;
+  }
+}
+
+// The first bytes of the input decide how it is read: a UTF-8 byte-order mark
+// is dropped, a UTF-16 one switches to UTF-16 in its byte order, and anything
+// else is read as it is. Bytes that may still begin a mark are held for the
+// next read.
+std::size_t descriptor_input::decide_encoding(std::size_t size) {
+  constexpr std::string_view utf8_mark = "\xef\xbb\xbf";
+  constexpr std::string_view utf16le_mark = "\xff\xfe";
+  constexpr std::string_view utf16be_mark = "\xfe\xff";
+  const std::string_view start(text_.get(), size);
+  for (const std::string_view mark : {utf8_mark, utf16le_mark, utf16be_mark}) {
+    if (start.size() < mark.size() && mark.starts_with(start)) {
+      held_ = size;
+      return 0;
+    }
+  }
+  held_ = 0;
+  if (start.starts_with(utf8_mark)) {
+    encoding_ = encoding::utf8;
+    std::memmove(text_.get(), text_.get() + utf8_mark.size(), size - utf8_mark.size());
+    return size - utf8_mark.size();
+  }
+  if (!start.starts_with(utf16le_mark) && !start.starts_with(utf16be_mark)) {
+    encoding_ = encoding::utf8;
+    return size;
+  }
+  encoding_ = encoding::utf16;
+  from_utf16_.emplace(start.starts_with(utf16be_mark));
+  utf16_bytes_ = buffer_of(read_size);
+  if (utf16_bytes_ == nullptr) throw std::bad_alloc();
+  converted_.clear();
+  from_utf16_->convert(start.substr(2), converted_);
+  std::memcpy(text_.get(), converted_.data(), converted_.size());
+  return converted_.size();
+}
+
+std::size_t descriptor_input::read_text(long long& got) {
+  if (encoding_ == encoding::utf16) {
+    got = read_bytes(utf16_bytes_.get(), read_size);
+    converted_.clear();
+    if (got > 0) from_utf16_->convert({utf16_bytes_.get(), static_cast<std::size_t>(got)}, converted_);
+    if (got == 0) from_utf16_->finish(converted_);
+    std::memcpy(text_.get(), converted_.data(), converted_.size());
+    return converted_.size();
+  }
+  got = read_bytes(text_.get() + held_, read_size - held_);
+  if (got < 0) return 0;
+  const std::size_t size = held_ + static_cast<std::size_t>(got);
+  if (got == 0 || encoding_ == encoding::utf8) {
+    held_ = 0;  // the input ended within a byte-order mark: those bytes are text
+    return size;
+  }
+  return decide_encoding(size);
+}
+
+descriptor_input::int_type descriptor_input::underflow() {
+  if (gptr() < egptr()) return traits_type::to_int_type(*gptr());
+  if (!has_memory()) return traits_type::eof();
+  // Neither a failed descriptor nor an ended one is read again.
+  while (error_ == 0 && !ended_) {
+    const bool typed_after_prompt = watching_typing_ && !lines_typed_ahead_;
+    long long got = 0;
+    std::size_t size = read_text(got);
+    if (got < 0) break;
+    if (got == 0) ended_ = true;  // the true end of input
+    if (got > 0 && reads_typed_lines_ && encoding_ != encoding::utf16) {
+      // Text sent by Ctrl-D (a read that filled the buffer was only cut short).
+      unended_typed_line_ = static_cast<std::size_t>(got) < read_size && size > 0 &&
+                            !ends_line(text_[size - 1]);
+      if (unended_typed_line_) text_[size++] = '\n';
+      if (typed_after_prompt) typed_line_ended_ = !unended_typed_line_;
+      // More lines waiting now were typed ahead too, as far as can be told.
+      if (lines_typed_ahead_) lines_typed_ahead_ = input_waiting(descriptor_);
+    }
+    if (size == 0) continue;
+    setg(text_.get(), text_.get(), text_.get() + size);
+    return traits_type::to_int_type(text_[0]);
   }
   return traits_type::eof();
 }
 
-descriptor_output::descriptor_output(int descriptor)
-    : descriptor_buffer(descriptor), buffer_(std::make_unique<char[]>(buffer_size)) {
-  setp(buffer_.get(), buffer_.get() + buffer_size);
+descriptor_output::descriptor_output(int descriptor) noexcept
+    : descriptor_buffer(descriptor), buffer_(buffer_of(buffer_size)) {
+  if (buffer_ != nullptr) setp(buffer_.get(), buffer_.get() + buffer_size);
 }
 
 descriptor_output::~descriptor_output() { descriptor_output::sync(); }
 
-int descriptor_output::sync() {
+int descriptor_output::write_all_but(std::size_t kept) {
   const char* next = pbase();
-  while (error_ == 0 && next < pptr()) {
-    const auto size = static_cast<std::size_t>(pptr() - next);
+  const char* const end = pptr() - kept;
+  while (error_ == 0 && next < end) {
+    const auto size = static_cast<std::size_t>(end - next);
     const long long put =
         write_some(descriptor_, next, size < largest_transfer ? size : largest_transfer);
     if (put > 0) {
@@ -131,12 +168,22 @@ int descriptor_output::sync() {
     if (is_busy(error) && waited_until_ready(descriptor_, direction::out)) continue;
     error_ = error;
   }
-  setp(buffer_.get(), buffer_.get() + buffer_size);
+  if (buffer_ != nullptr) {
+    std::memmove(buffer_.get(), end, kept);
+    setp(buffer_.get(), buffer_.get() + buffer_size);
+    pbump(static_cast<int>(kept));
+  }
   return error_ == 0 ? 0 : -1;
 }
 
+int descriptor_output::sync() { return write_all_but(0); }
+
+// A full buffer keeps a character whose bytes it holds only in part, so that
+// a console, which takes whole characters, never gets it cut in two.
 descriptor_output::int_type descriptor_output::overflow(int_type c) {
-  if (sync() != 0) return traits_type::eof();
+  if (!has_memory()) return traits_type::eof();
+  const std::string_view held(pbase(), static_cast<std::size_t>(pptr() - pbase()));
+  if (write_all_but(unfinished_utf8_tail(held)) != 0) return traits_type::eof();
   if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
   *pptr() = traits_type::to_char_type(c);
   pbump(1);
@@ -153,7 +200,33 @@ bool writes_to_terminal(const std::ostream& stream) noexcept {
   return buffer != nullptr && is_terminal(buffer->descriptor());
 }
 
+bool echoes_on(const std::istream& in, const std::ostream& out) noexcept {
+  const auto* input = dynamic_cast<const descriptor_input*>(in.rdbuf());
+  const auto* output = dynamic_cast<const descriptor_buffer*>(out.rdbuf());
+  return input != nullptr && output != nullptr && input->reads_typed_lines() &&
+         same_terminal(input->descriptor(), output->descriptor());
+}
+
 bool take_unended_typed_line(std::istream& stream) noexcept {
   auto* buffer = dynamic_cast<descriptor_input*>(stream.rdbuf());
   return buffer != nullptr && buffer->take_unended_typed_line();
+}
+
+void mark_prompt(std::istream& stream) noexcept {
+  if (auto* buffer = dynamic_cast<descriptor_input*>(stream.rdbuf())) buffer->mark_prompt();
+}
+
+bool typed_line_ended(const std::istream& stream) noexcept {
+  const auto* buffer = dynamic_cast<const descriptor_input*>(stream.rdbuf());
+  return buffer != nullptr && buffer->typed_line_ended();
+}
+
+int report_out_of_memory() noexcept {
+  constexpr std::string_view message = "Cannot allocate memory.\n";
+  for (std::size_t written = 0; written < message.size();) {
+    const long long put = write_some(standard_error, message.data() + written, message.size() - written);
+    if (put <= 0 && errno != EINTR) break;
+    if (put > 0) written += static_cast<std::size_t>(put);
+  }
+  return 1;
 }

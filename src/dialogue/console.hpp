@@ -8,16 +8,31 @@
 // descriptor is ready where the system can wait (poll). The end of input is
 // final: a terminal gives it as one read of nothing (Ctrl-D) and would block
 // on the next read, so the input buffer never reads again once it has seen it.
-// Their buffers are on the heap: the program runs on a small stack.
+// Input that starts with a byte-order mark is read by it: a UTF-8 mark is
+// dropped, UTF-16 in either byte order (Windows PowerShell 5.1 writes it) is
+// read as UTF-8. Their buffers are on the heap: the program runs on a small
+// stack. The system calls of each platform are in console_posix.hpp and
+// console_windows.hpp.
 #pragma once
 
 #include <iosfwd>
 #include <memory>
+#include <optional>
 #include <streambuf>
+#include <string>
+
+#include "unicode.hpp"
 
 inline constexpr int standard_input = 0;
 inline constexpr int standard_output = 1;
 inline constexpr int standard_error = 2;
+
+// Memory from malloc, which says that there is none by a null pointer: the
+// C++ runtime throws, and would abort where it lacks the memory for the throw.
+struct free_memory {
+  void operator()(char* memory) const noexcept;
+};
+using memory_block = std::unique_ptr<char[], free_memory>;
 
 class descriptor_buffer : public std::streambuf {
  public:
@@ -25,6 +40,8 @@ class descriptor_buffer : public std::streambuf {
   // The system's error number of the failed read or write; 0 while none failed.
   [[nodiscard]] int error() const noexcept { return error_; }
   [[nodiscard]] int descriptor() const noexcept { return descriptor_; }
+  // Whether the buffer's memory could be had; a buffer without it is not to be used.
+  [[nodiscard]] virtual bool has_memory() const noexcept = 0;
 
  protected:
   int descriptor_;
@@ -33,26 +50,60 @@ class descriptor_buffer : public std::streambuf {
 
 class descriptor_input final : public descriptor_buffer {
  public:
-  explicit descriptor_input(int descriptor);
+  explicit descriptor_input(int descriptor) noexcept;
+  [[nodiscard]] bool has_memory() const noexcept override { return text_ != nullptr; }
+
+  // Whether typed lines are read from a terminal (in canonical mode), which
+  // echoes them as they are typed.
+  [[nodiscard]] bool reads_typed_lines() const noexcept { return reads_typed_lines_; }
 
   // Whether the last read from a terminal ended without a line end (text, then
   // Ctrl-D), leaving the cursor after the echoed text; true once per such read.
+  // The text so sent ends its last entry, as the line broke there on the screen.
   bool take_unended_typed_line() noexcept;
+
+  // Marks the moment before a prompt is shown. typed_line_ended() then tells
+  // whether a line has been typed since and ended with Enter, so that its
+  // echo left the cursor at the start of a line; lines typed ahead, already
+  // waiting at the mark, were echoed before the prompt.
+  void mark_prompt() noexcept;
+  [[nodiscard]] bool typed_line_ended() const noexcept { return typed_line_ended_; }
 
  protected:
   int_type underflow() override;
 
  private:
-  static constexpr std::size_t buffer_size = 1 << 16;
-  std::unique_ptr<char[]> buffer_;
-  bool reads_terminal_;
+  enum class encoding { undecided, utf8, utf16 };
+  static constexpr std::size_t read_size = 1 << 16;
+
+  // One read into `to`: the bytes read, 0 at the end of input, -1 on failure.
+  long long read_bytes(char* to, std::size_t size);
+  // Text from one read, in the text buffer; 0 bytes where the read gave
+  // nothing to show yet (half a UTF-16 unit, part of a byte-order mark).
+  std::size_t read_text(long long& got);
+  std::size_t decide_encoding(std::size_t size);
+
+  // The text handed to the reader. Two bytes of UTF-16 give at most three of
+  // UTF-8, and a read cut off by Ctrl-D gets a line end.
+  static constexpr std::size_t text_size = read_size / 2 * 3 + 8;
+  memory_block text_;
+  memory_block utf16_bytes_;  // only for UTF-16 input
+  std::optional<utf16_bytes_to_utf8> from_utf16_;
+  std::string converted_;
+  encoding encoding_ = encoding::undecided;
+  std::size_t held_ = 0;  // bytes at the start of text_ that may begin a byte-order mark
+  bool reads_typed_lines_;
   bool ended_ = false;
   bool unended_typed_line_ = false;
+  bool watching_typing_ = false;
+  bool lines_typed_ahead_ = false;
+  bool typed_line_ended_ = false;
 };
 
 class descriptor_output final : public descriptor_buffer {
  public:
-  explicit descriptor_output(int descriptor);
+  explicit descriptor_output(int descriptor) noexcept;
+  [[nodiscard]] bool has_memory() const noexcept override { return buffer_ != nullptr; }
   descriptor_output(const descriptor_output&) = delete;
   descriptor_output& operator=(const descriptor_output&) = delete;
   ~descriptor_output() override;
@@ -62,8 +113,11 @@ class descriptor_output final : public descriptor_buffer {
   int sync() override;
 
  private:
+  // Writes what the buffer holds but its last `kept` bytes, which move to its start.
+  int write_all_but(std::size_t kept);
+
   static constexpr std::size_t buffer_size = 1 << 12;
-  std::unique_ptr<char[]> buffer_;
+  memory_block buffer_;
 };
 
 // The system's error number of the failed read or write of `stream`'s buffer,
@@ -73,5 +127,14 @@ int stream_error(const std::ios& stream) noexcept;
 // Whether `stream` writes to a terminal through a descriptor_buffer.
 bool writes_to_terminal(const std::ostream& stream) noexcept;
 
-// descriptor_input::take_unended_typed_line, when `stream`'s buffer is one; false otherwise.
+// Whether the lines typed for `in` are echoed on the terminal that `out` writes to.
+bool echoes_on(const std::istream& in, const std::ostream& out) noexcept;
+
+// The descriptor_input calls, when `stream`'s buffer is one; false otherwise.
 bool take_unended_typed_line(std::istream& stream) noexcept;
+void mark_prompt(std::istream& stream) noexcept;
+bool typed_line_ended(const std::istream& stream) noexcept;
+
+// Says "Cannot allocate memory." on standard error, without allocating, and
+// gives the exit status 1: what the program does when it cannot get memory.
+int report_out_of_memory() noexcept;

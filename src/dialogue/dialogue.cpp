@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cmath>
 #include <exception>
+#include <new>
 #include <istream>
 #include <ostream>
 #include <system_error>
@@ -39,6 +40,32 @@ int report_failure(std::ostream& err, const char* what, const std::ios& stream) 
   return 1;
 }
 
+// The next entry; `failed` when the input could not be read.
+size_reading read_entry(std::istream& in, bool& failed) {
+  size_reading reading{size_status::end_of_input, 0, {}};
+  failed = false;
+  try {
+    reading = read_size(*in.rdbuf());
+  } catch (const std::bad_alloc&) {
+    throw;
+  } catch (const std::exception&) {
+    failed = true;  // a library's buffer that throws where this one would fail
+  }
+  failed = failed || stream_error(in) != 0;
+  return reading;
+}
+
+// After an entry was read from a terminal: text ended by Ctrl-D leaves the
+// cursor right after the echoed text, so what follows starts a line of its
+// own on `screen`, the stream that writes to that terminal. Returns whether
+// the line of the prompt on `out` is ended, by the user's Enter or here.
+bool end_typed_line(std::istream& in, std::ostream& out, std::ostream* screen) {
+  const bool prompt_line_ended = screen == &out && typed_line_ended(in);
+  if (!take_unended_typed_line(in) || screen == nullptr) return prompt_line_ended;
+  *screen << std::endl;
+  return prompt_line_ended || screen == &out;
+}
+
 }  // namespace
 
 std::uint32_t seed_of(std::chrono::system_clock::time_point time) {
@@ -57,37 +84,31 @@ int run_dialogue(std::istream& in, std::ostream& out, std::ostream& err, const s
   const double sigma = std::sqrt(fair_variance);
   out << "sigma = " << sigma << std::endl << std::endl;
 
-  std::streambuf* input = in.rdbuf();
-  if (input == nullptr) return 0;
+  if (in.rdbuf() == nullptr) return 0;
+  // The terminal that shows what the user types, if the program writes to it:
+  // through standard output, or through standard error when the output goes
+  // to a file or a pipe.
+  std::ostream* const screen = echoes_on(in, out) ? &out : echoes_on(in, err) ? &err : nullptr;
+  const bool out_on_terminal = writes_to_terminal(out);
   for (;;) {
     // The size is read from the stream buffer, past the tie that would flush
     // the prompt, so it is flushed here: it must show before the wait.
+    mark_prompt(in);
     out << prompt << std::flush;
     // Nobody sees the means any more (a closed pipe, a full disk): going on
     // would only roll dice for nothing, perhaps for ever on endless input.
     if (!out) return report_failure(err, "Cannot write standard output", out);
-    size_reading reading{size_status::end_of_input, 0, {}};
     bool read_failed = false;
-    try {
-      reading = read_size(*input);
-    } catch (const std::exception&) {
-      read_failed = true;  // a library's buffer that throws where this one would fail
-    }
-    read_failed = read_failed || stream_error(in) != 0;
+    const size_reading reading = read_entry(in, read_failed);
+    const bool prompt_line_ended = end_typed_line(in, out, screen);
     const bool input_ended = read_failed || reading.status == size_status::end_of_input;
-    // On a terminal, what follows starts a line of its own: at the end of input
-    // nothing else ends the prompt's line, and after text ended by Ctrl-D the
-    // cursor stands right after the echoed text.
-    if ((take_unended_typed_line(in) || input_ended) && writes_to_terminal(out)) {
-      out << std::endl;
-    }
-    if (input_ended) {
+    if (input_ended || (reading.status == size_status::read && reading.size <= 0)) {
+      // On a terminal the run ends at the start of a line; elsewhere nothing is added.
+      if (out_on_terminal && !prompt_line_ended) out << std::endl;
       return read_failed ? report_failure(err, "Cannot read standard input", in) : 0;
     }
     if (reading.status != size_status::read) {
       explain_rejected(err, reading);
-    } else if (reading.size <= 0) {
-      return 0;
     } else {
       out << "The sample mean = " << sample(reading.size) << std::endl << std::endl;
     }

@@ -1,10 +1,19 @@
 // Entry point of the console program: the experiment on the standard streams.
+#include <new>
+
 #include "console.hpp"
 #include "dialogue.hpp"
 
 int main() {
-  descriptor_input input(standard_input);
-  descriptor_output output(standard_output);
-  descriptor_output errors(standard_error);
-  return run_experiment(input, output, errors);
+  try {
+    descriptor_input input(standard_input);
+    descriptor_output output(standard_output);
+    descriptor_output errors(standard_error);
+    if (!input.has_memory() || !output.has_memory() || !errors.has_memory()) {
+      return report_out_of_memory();
+    }
+    return run_experiment(input, output, errors);
+  } catch (const std::bad_alloc&) {
+    return report_out_of_memory();
+  }
 }

@@ -63,12 +63,22 @@ long next_code_point(std::string_view text, std::size_t& at) {
   return code_point;
 }
 
-// Controls and the characters that show nothing, by the Unicode Character Database.
-bool is_hidden(long c) {
-  return std::any_of(hidden_code_points.begin(), hidden_code_points.end(),
-                     [c](const code_point_range& range) {
-                       return c >= static_cast<long>(range.first) && c <= static_cast<long>(range.last);
-                     });
+bool is_in(const auto& ranges, long c) {
+  return std::any_of(ranges.begin(), ranges.end(), [c](const code_point_range& range) {
+    return c >= static_cast<long>(range.first) && c <= static_cast<long>(range.last);
+  });
+}
+
+// Controls, the characters that show nothing and the spaces but U+0020, by
+// the Unicode Character Database.
+bool is_hidden(long c) { return is_in(hidden_code_points, c); }
+
+// The length of the escape at the start of `text` (after its backslash
+// comes \\, \", xNN, uNNNN or UNNNNNNNN); 0 where none is.
+std::size_t escape_length(std::string_view text) {
+  if (text.size() < 2 || text[0] != '\\') return 0;
+  const std::size_t length = text[1] == 'x' ? 4 : text[1] == 'u' ? 6 : text[1] == 'U' ? 10 : 2;
+  return length <= text.size() ? length : 0;
 }
 
 // A rejection line (without its newline): strict UTF-8, no control or format
@@ -86,8 +96,20 @@ void check_rejection(std::string_view line) {
                                    "or less quits."};
   for (int kind = 0; kind < 2; ++kind) {
     if (!line.starts_with(starts[kind])) continue;
+    // A combining mark in the quote sits on a character shown as typed, never
+    // on the opening quote sign or on an escape.
     std::size_t at = starts[kind].size();
-    while (at < line.size() && line[at] != '"') at += line[at] == '\\' ? 2 : 1;
+    bool after_typed = false;
+    while (at < line.size() && line[at] != '"') {
+      if (const std::size_t escape = escape_length(line.substr(at)); escape > 0) {
+        at += escape;
+        after_typed = false;
+        continue;
+      }
+      const long c = next_code_point(line, at);
+      require(after_typed || !is_in(combining_marks, c), "a combining mark sits on an escape or quote");
+      after_typed = true;
+    }
     require(at < line.size() && line.substr(at) == ends[kind], "the quote ends before its end");
     return;
   }

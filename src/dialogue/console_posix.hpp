@@ -1,0 +1,80 @@
+// The standard streams' system calls on POSIX systems (Linux, macOS; Node under Emscripten).
+#pragma once
+
+#include <poll.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstddef>
+
+#if defined(__EMSCRIPTEN__)
+#include <emscripten.h>
+// Emscripten's isatty answers yes for every descriptor; where the console
+// program runs, under Node, Node knows.
+EM_JS(int, node_is_terminal, (int descriptor), { return require("tty").isatty(descriptor) ? 1 : 0; });
+#endif
+
+namespace console_calls {
+
+inline void prepare_input(int /*descriptor*/) noexcept {}
+
+inline long long read_some(int descriptor, char* to, std::size_t size) noexcept {
+  return ::read(descriptor, to, size);
+}
+
+inline long long write_some(int descriptor, const char* from, std::size_t size) noexcept {
+  return ::write(descriptor, from, size);
+}
+
+inline bool is_terminal(int descriptor) noexcept {
+#if defined(__EMSCRIPTEN__)
+  return node_is_terminal(descriptor) != 0;
+#else
+  return ::isatty(descriptor) != 0;
+#endif
+}
+
+// Whether reads give what a person types, a line at a time: a terminal in
+// canonical mode, where Enter ends a line and Ctrl-D sends what stands before
+// it. A terminal in raw mode gives each key as it is pressed.
+inline bool reads_typed_lines(int descriptor) noexcept {
+#if defined(__EMSCRIPTEN__)
+  return is_terminal(descriptor);
+#else
+  termios settings{};
+  return is_terminal(descriptor) && ::tcgetattr(descriptor, &settings) == 0 &&
+         (settings.c_lflag & ICANON) != 0;
+#endif
+}
+
+inline bool same_terminal(int first, int second) noexcept {
+  if (!is_terminal(first) || !is_terminal(second)) return false;
+#if defined(__EMSCRIPTEN__)
+  return true;
+#else
+  struct stat a {};
+  struct stat b {};
+  return ::fstat(first, &a) == 0 && ::fstat(second, &b) == 0 && a.st_rdev == b.st_rdev;
+#endif
+}
+
+enum class direction { in, out };
+
+// A non-blocking descriptor that has nothing to give, or no room, is waited on.
+inline bool waited_until_ready(int descriptor, direction way) noexcept {
+  pollfd ready{descriptor, static_cast<short>(way == direction::in ? POLLIN : POLLOUT), 0};
+  for (;;) {
+    if (::poll(&ready, 1, -1) >= 0) return true;
+    if (errno != EINTR) return false;
+  }
+}
+
+// Whether a read would return at once: a terminal has a whole line (or Ctrl-D) waiting.
+inline bool input_waiting(int descriptor) noexcept {
+  pollfd ready{descriptor, POLLIN, 0};
+  return ::poll(&ready, 1, 0) > 0;
+}
+
+}  // namespace console_calls
