@@ -102,6 +102,16 @@ def run_session(browser, page, expected, screenshots):
     wait.until(lambda _: shown().endswith(PROMPT))
     prompted = time.time()
     check(browser.execute_script("return document.activeElement.id") == "entry", "the entry field has no focus")
+    # The version below everything, and the licenses behind a closed disclosure.
+    about = browser.find_element(By.ID, "about")
+    check(re.fullmatch(r"die-fairness \d+\.\d+\.\d+", about.find_element(By.TAG_NAME, "p").text),
+          f"no version: {about.text!r}")
+    check(browser.execute_script(
+        "const about = document.getElementById('about'), details = about.querySelector('details');"
+        "return !details.open && details.textContent.includes('MIT License') &&"
+        " details.textContent.includes('musl') &&"
+        " (document.getElementById('screen').compareDocumentPosition(about) & Node.DOCUMENT_POSITION_FOLLOWING);"),
+        "the licenses are not behind a closed disclosure below the dialogue")
 
     entry = browser.find_element(By.ID, "entry")
     for line in LINES:

@@ -3,9 +3,10 @@
 file that needs nothing else: the style, the page's script, the worker's script
 (Emscripten's loader followed by worker.js) and the WebAssembly module, in
 base64, all inline. The "how to use" paragraph is the README's, between its
-markers, so that students read the same words in both.
+markers, so that students read the same words in both. The page names its
+version and carries the license and the notices of the code compiled into it.
 
-Usage: assemble.py SHELL_DIR README PROGRAM_JS PROGRAM_WASM OUTPUT_HTML"""
+Usage: assemble.py SHELL_DIR README PROGRAM_JS PROGRAM_WASM OUTPUT_HTML VERSION LICENSE"""
 
 import base64
 import html
@@ -34,7 +35,11 @@ def inline_script(name, text):
 
 def main():
     shell, readme, program_js, program_wasm, output = map(Path, sys.argv[1:6])
+    version, license_file = sys.argv[6], Path(sys.argv[7])
     parts = {
+        "@VERSION@": html.escape(version),
+        "@LICENSE@": html.escape(license_file.read_text(encoding="utf-8").strip()),
+        "@NOTICES@": html.escape((shell / "third-party-notices.txt").read_text(encoding="utf-8").strip()),
         "@STYLE@": (shell / "page.css").read_text(encoding="utf-8"),
         "@HOW_TO@": how_to(readme.read_text(encoding="utf-8")),
         "@PROGRAM_MODULE@": base64.b64encode(program_wasm.read_bytes()).decode("ascii"),
