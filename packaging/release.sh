@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Makes a release: builds and tests the browser page, the Debian package and
-# the Windows zip with their workflows, and writes them into DIR (default
-# dist/) with SHA256SUMS, whole or not at all. Any machine with the same
+# Makes a release: builds and tests the browser page, the teacher's class
+# page, the Debian package and the Windows zip with their workflows, and
+# writes them into DIR (default dist/) with SHA256SUMS, whole or not at all. Any machine with the same
 # Debian packages makes the same bytes: the time in every file is the last
 # commit's (or SOURCE_DATE_EPOCH's), and modes do not follow the umask.
 #
@@ -64,6 +64,7 @@ mkdir -p "$(dirname "$target")"
 stage=$(mktemp -d "$(dirname "$target")/.release-XXXXXX")
 trap 'rm -rf "$stage"' EXIT
 cp build/wasm/die-fairness.html "$stage/die-fairness-$version.html"
+cp build/wasm/die-fairness-class.html "$stage/die-fairness-class-$version.html"
 cp "build/package/die-fairness_${version}_amd64.deb" "$stage/"
 cp "build/mingw/die-fairness-$version-win64.zip" "$stage/"
 (cd "$stage" && sha256sum -- die-fairness* > SHA256SUMS)

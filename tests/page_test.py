@@ -2,82 +2,93 @@
 """The browser page in headless Chromium, opened from a file as a student would
 open it, through a whole session typed into its entry field: the transcript
 must be byte for byte the console program's output for the same seed and
-input, with each entered line echoed after its prompt; the page must answer
-while the largest samples roll, end the run at 0, make no request, log no
-error, and fit a phone's width. Saves screenshots at desktop and phone width.
+input, with each entered line echoed after its prompt (escaped as the
+messages escape), under the second that seeded the run; the page must answer
+while the largest samples roll and keep what was entered ahead in view, take
+a key typed anywhere into its field, end the run at 0, copy and save the
+transcript, make no request, log no error, and fit a phone's width; served
+over HTTP it asks for nothing either, and with JavaScript off it says what it
+needs. Saves screenshots at desktop and phone width.
 
 Needs Debian's chromium, chromium-driver and python3-selenium.
 Usage: page_test.py PAGE_HTML CONSOLE_JS NODE SCREENSHOT_DIR"""
 
-import json
+import datetime
+import functools
+import http.server
 import math
 import re
-import subprocess
 import sys
 import tempfile
+import threading
 import time
+import zoneinfo
 from pathlib import Path
 
-from selenium import webdriver
-from selenium.webdriver.chrome.service import Service
+from browser_helpers import (INTRODUCTION, PROMPT, TIME_ZONE, check, console_run, requests_and_errors,
+                             sideways_overflow, start_browser)
+from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.by import By
 from selenium.webdriver.common.keys import Keys
 from selenium.webdriver.support.ui import WebDriverWait
 
 LARGEST = "2147483647"
-LINES = ["10", "1,000 7", "3 2", f"{LARGEST} {LARGEST}"]  # then "0", typed ahead while rolling
-
-
-def dialogue_text():
-    """The introduction and the prompt, as tests/dialogue_text.hpp pins them."""
-    header = (Path(__file__).parent / "dialogue_text.hpp").read_text(encoding="utf-8")
-    texts = {}
-    for name in ("introduction", "prompt"):
-        statement = re.search(name + r" =([^;]*);", header).group(1)
-        texts[name] = "".join(re.findall(r'"([^"]*)"', statement)).replace("\\n", "\n")
-    return texts["introduction"], texts["prompt"]
-
-
-INTRODUCTION, PROMPT = dialogue_text()
-
-
-def console_run(node, console, seed):
-    """The console program's output and messages for the session, under Node
-    with the clock pinned to the start of second `seed`."""
-    with tempfile.TemporaryDirectory() as directory:
-        pin = Path(directory) / "pin_clock.js"
-        pin.write_text(f"Date.now = () => {seed * 1000};\n", encoding="utf-8")
-        run = subprocess.run([node, "--require", str(pin), console], input="\n".join(LINES + ["0"]) + "\n",
-                             capture_output=True, text=True, timeout=120, check=True)
-    return run.stdout, run.stderr
+BIDI = "\u202e42"  # U+202E would turn the rest of its line around
+LINES = ["10", "1,000 7", BIDI, "3 2", f"{LARGEST} {LARGEST}"]  # then "0", typed ahead while rolling
 
 
 def expected_transcripts(node, console, seeds):
     """What the page must show for each seed that its run may have taken."""
     for seed in seeds:
-        out, err = console_run(node, console, seed)
+        out, err = console_run(node, console, seed, LINES + ["0"])
         means = [f"The sample mean = {mean}\n\n" for mean in re.findall(r"The sample mean = (\S+)\n", out)]
-        assert len(means) == 5 and out == INTRODUCTION + PROMPT + means[0] + PROMPT + "".join(
+        messages = err.splitlines(keepends=True)
+        assert len(means) == 5 and len(messages) == 2 and out == INTRODUCTION + PROMPT + means[0] + PROMPT + PROMPT + "".join(
             PROMPT + mean for mean in means[1:]) + PROMPT, out
-        yield err, (INTRODUCTION + PROMPT + "10\n" + means[0] + PROMPT + "1,000 7\n" + err + PROMPT + "3 2\n"
-                    + means[1] + PROMPT + means[2] + PROMPT + f"{LARGEST} {LARGEST}\n" + means[3] + PROMPT
-                    + means[4] + PROMPT + "0\n")
+        yield seed, err, (INTRODUCTION + PROMPT + "10\n" + means[0] + PROMPT + "1,000 7\n" + messages[0] + PROMPT
+                          + "\\u202e42\n" + messages[1] + PROMPT + "3 2\n" + means[1] + PROMPT + means[2] + PROMPT
+                          + f"{LARGEST} {LARGEST}\n" + means[3] + PROMPT + means[4] + PROMPT + "0\n")
 
 
-def start_browser():
-    options = webdriver.ChromeOptions()
-    options.binary_location = "/usr/bin/chromium"
-    for argument in ("--headless=new", "--no-sandbox", "--disable-gpu", "--no-first-run",
-                     "--disable-background-networking", "--disable-component-update", "--disable-sync",
-                     "--window-size=1100,760"):
-        options.add_argument(argument)
-    options.set_capability("goog:loggingPrefs", {"browser": "ALL", "performance": "ALL"})
-    return webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+def start_line(seed):
+    """The start line as the page shows it, in the browser's time zone."""
+    local = datetime.datetime.fromtimestamp(seed, zoneinfo.ZoneInfo(TIME_ZONE))
+    offset = local.strftime("%z")
+    return f"Run started {local:%Y-%m-%d %H:%M:%S} {offset[:3]}:{offset[3:]}"
 
 
-def check(holds, what):
-    if not holds:
-        raise AssertionError(what)
+def served_over_http(browser, page):
+    """The page from a web server on this machine: it asks for nothing else,
+    not even an icon, and its console stays clean."""
+    class QuietHandler(http.server.SimpleHTTPRequestHandler):
+        def log_message(self, *arguments):
+            pass
+
+    handler = functools.partial(QuietHandler, directory=str(Path(page).parent))
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    try:
+        browser.get(f"http://127.0.0.1:{server.server_address[1]}/{Path(page).name}")
+        WebDriverWait(browser, 30).until(
+            lambda _: browser.execute_script("return document.getElementById('prompt').textContent") == PROMPT)
+        time.sleep(0.5)  # for a late request, such as the icon's
+        urls, errors = requests_and_errors(browser)
+        others = {url for url in urls if url != browser.current_url and not url.startswith("blob:")}
+        check(not others, f"over HTTP the page asked for {others}")
+        check(not errors, f"over HTTP the console holds {errors}")
+    finally:
+        server.shutdown()
+
+
+def without_javascript(page):
+    browser = start_browser("--blink-settings=scriptEnabled=false")
+    try:
+        browser.get(Path(page).resolve().as_uri())
+        check("needs JavaScript" in browser.find_element(By.TAG_NAME, "body").text or
+              "runs the experiment with JavaScript" in browser.find_element(By.TAG_NAME, "body").text,
+              "with JavaScript off the page does not say what it needs")
+    finally:
+        browser.quit()
 
 
 def main():
@@ -85,8 +96,10 @@ def main():
     browser = start_browser()
     try:
         run_session(browser, page, lambda seeds: expected_transcripts(node, console, seeds), Path(screenshots))
+        served_over_http(browser, page)
     finally:
         browser.quit()
+    without_javascript(page)
     print("page_test: the whole session as the console gives it")
 
 
@@ -134,34 +147,77 @@ def run_session(browser, page, expected, screenshots):
     check("The sample mean" in browser.execute_script(
         "getSelection().selectAllChildren(document.getElementById('transcript'));"
         "return getSelection().toString();"), "no selecting")
-    entry.click()  # back to the field from the selection, as a user would
-    entry.send_keys("0" + Keys.ENTER)  # held until the program reads again
+    # A key typed after a click in the transcript goes to the field, and is held
+    # until the program reads again.
+    ActionChains(browser).move_to_element(browser.find_element(By.ID, "transcript")).click().perform()
+    ActionChains(browser).send_keys("0" + Keys.ENTER).perform()
     check(status() == "Rolling… Entered ahead: 0", f"status while rolling: {status()!r}\n{shown()}")
+    # What was entered ahead stays in view, on a laptop and on a phone with its keyboard up.
+    for width, height in ((1280, 800), (390, 500)):
+        browser.execute_cdp_cmd("Emulation.setDeviceMetricsOverride",
+                                {"width": width, "height": height, "deviceScaleFactor": 1, "mobile": width < 500})
+        browser.execute_script("scrollTo(0, 0)")
+        in_view = browser.execute_script(
+            "const box = document.getElementById('status').getBoundingClientRect();"
+            "return box.top >= 0 && box.bottom <= innerHeight;")
+        check(in_view or not status().startswith("Rolling"), f"the status is out of view at {width}x{height}")
+    browser.execute_cdp_cmd("Emulation.clearDeviceMetricsOverride", {})
 
     wait.until(lambda _: not browser.find_elements(By.ID, "entry"))
     check(status() == "The run has ended. Reload the page to start a new one.", f"at the end: {status()!r}")
     seeds = range(math.floor(started), math.floor(prompted) + 1)
     messages = browser.execute_script(
         "return [...document.querySelectorAll('#transcript .message')].map(m => m.textContent).join('');")
-    check(any(shown() == transcript and messages == err for err, transcript in expected(seeds)),
-          f"the transcript differs from the console's for seeds {list(seeds)}:\n{shown()}")
+    seed = next((seed for seed, err, transcript in expected(seeds) if shown() == transcript and messages == err), None)
+    check(seed is not None, f"the transcript differs from the console's for seeds {list(seeds)}:\n{shown()}")
+    run_started = browser.find_element(By.ID, "run-started").text
+    check(run_started == start_line(seed), f"{run_started!r} is not the second that seeded the run ({seed})")
+    hand_in(browser, run_started + "\n" + shown(), seed, screenshots)
 
-    requests = [json.loads(entry["message"])["message"] for entry in browser.get_log("performance")]
-    urls = {m["params"]["request"]["url"] for m in requests if m["method"] == "Network.requestWillBeSent"}
+    urls, errors = requests_and_errors(browser)
     check(all(url == browser.current_url or url.startswith("blob:") for url in urls), f"requests: {urls}")
-    errors = [entry for entry in browser.get_log("browser") if entry["level"] in ("SEVERE", "WARNING")]
     check(not errors, f"the console holds {errors}")
 
     for width in (390, 320):
-        browser.execute_cdp_cmd("Emulation.setDeviceMetricsOverride",
-                                {"width": width, "height": 844, "deviceScaleFactor": 2, "mobile": True})
-        overflow = browser.execute_script(
-            "return document.documentElement.scrollWidth - document.documentElement.clientWidth;")
+        overflow = sideways_overflow(browser, width)
         check(overflow <= 0, f"sideways scrolling at {width} px: {overflow} px too wide")
         if width == 390:
             browser.execute_cdp_cmd("Emulation.setEmulatedMedia",
                                     {"features": [{"name": "prefers-color-scheme", "value": "dark"}]})
             browser.save_screenshot(str(screenshots / "page-phone-dark.png"))
+    browser.execute_cdp_cmd("Emulation.clearDeviceMetricsOverride", {})
+    browser.execute_cdp_cmd("Emulation.setEmulatedMedia", {"features": []})
+
+
+def hand_in(browser, text, seed, screenshots):
+    """Copy and Save give the start line and the transcript as shown: copied
+    through the clipboard, or where it is refused, selected for Ctrl+C; saved
+    as a file named by the start time."""
+    hand_in_status = lambda: browser.find_element(By.ID, "hand-in-status").text
+    browser.execute_script(
+        "window.copied = null;"
+        "navigator.clipboard.writeText = (text) => { window.copied = text; return Promise.resolve(); };")
+    browser.find_element(By.ID, "copy").click()
+    WebDriverWait(browser, 5).until(lambda _: hand_in_status().startswith("Copied"))
+    check(browser.execute_script("return window.copied") == text, "the copied text is not the transcript")
+
+    browser.execute_script(
+        "navigator.clipboard.writeText = () => Promise.reject(new Error('refused'));"
+        "document.execCommand = () => false;")
+    browser.find_element(By.ID, "copy").click()
+    WebDriverWait(browser, 5).until(lambda _: "Ctrl+C" in hand_in_status())
+    check(browser.execute_script(
+        "const area = document.getElementById('copy-by-hand');"
+        "return !area.hidden && area.value === arguments[0] && area.selectionEnd === arguments[0].length;", text),
+        "with the clipboard refused, the transcript is not selected for copying by hand")
+
+    with tempfile.TemporaryDirectory() as directory:
+        browser.execute_cdp_cmd("Browser.setDownloadBehavior", {"behavior": "allow", "downloadPath": directory})
+        browser.find_element(By.ID, "save").click()
+        name = f"die-fairness-run-{start_line(seed)[12:31].replace(' ', '-').replace(':', '')}.txt"
+        saved = Path(directory) / name
+        WebDriverWait(browser, 10).until(lambda _: saved.exists() and saved.read_text(encoding="utf-8") == text)
+        check(hand_in_status() == f"Saved as {name}.", f"after saving: {hand_in_status()!r}")
 
 
 if __name__ == "__main__":

@@ -10,21 +10,19 @@
 #include <system_error>
 
 #include "console.hpp"
+#include "dialogue_lines.hpp"
 #include "die.hpp"
 #include "size_input.hpp"
 
 namespace {
 
-constexpr double fair_mean = 3.5;
-constexpr double fair_variance = 35.0 / 12.0;
-constexpr const char* prompt = "Enter the sample size (0 to quit): ";
 
 void explain_rejected(std::ostream& err, const size_reading& reading) {
   if (reading.status == size_status::not_a_number) {
-    err << "Not a whole number: \"" << reading.shown
+    err << not_a_number_start << reading.shown
         << "\". Enter a sample size such as 100, or 0 to quit." << std::endl;
   } else {
-    err << "Out of range: \"" << reading.shown
+    err << out_of_range_start << reading.shown
         << "\". Enter a whole number from -2147483648 to 2147483647; 0 or less quits." << std::endl;
   }
 }
@@ -75,14 +73,12 @@ std::uint32_t seed_of(std::chrono::system_clock::time_point time) {
   return static_cast<std::uint32_t>(seconds.count());
 }
 
-std::uint32_t clock_seed() { return seed_of(std::chrono::system_clock::now()); }
-
 int run_dialogue(std::istream& in, std::ostream& out, std::ostream& err, const sampler& sample) {
-  out << "Roll a die many times to determine whether it is a fair die" << std::endl << std::endl;
-  out << "The population parameters of a fair die are" << std::endl;
-  out << "mu = " << fair_mean << std::endl;
+  out << title_line << std::endl << std::endl;
+  out << parameters_line << std::endl;
+  out << mu_line_start << fair_mean << std::endl;
   const double sigma = std::sqrt(fair_variance);
-  out << "sigma = " << sigma << std::endl << std::endl;
+  out << sigma_line_start << sigma << std::endl << std::endl;
 
   if (in.rdbuf() == nullptr) return 0;
   // The terminal that shows what the user types, if the program writes to it:
@@ -94,7 +90,7 @@ int run_dialogue(std::istream& in, std::ostream& out, std::ostream& err, const s
     // The size is read from the stream buffer, past the tie that would flush
     // the prompt, so it is flushed here: it must show before the wait.
     mark_prompt(in);
-    out << prompt << std::flush;
+    out << size_prompt << std::flush;
     // Nobody sees the means any more (a closed pipe, a full disk): going on
     // would only roll dice for nothing, perhaps for ever on endless input.
     if (!out) return report_failure(err, "Cannot write standard output", out);
@@ -110,13 +106,14 @@ int run_dialogue(std::istream& in, std::ostream& out, std::ostream& err, const s
     if (reading.status != size_status::read) {
       explain_rejected(err, reading);
     } else {
-      out << "The sample mean = " << sample(reading.size) << std::endl << std::endl;
+      out << mean_line_start << sample(reading.size) << std::endl << std::endl;
     }
   }
 }
 
-int run_experiment(std::streambuf& input, std::streambuf& output, std::streambuf& errors) {
-  seed_draws(clock_seed());
+int run_experiment(std::streambuf& input, std::streambuf& output, std::streambuf& errors,
+                   std::chrono::system_clock::time_point started) {
+  seed_draws(seed_of(started));
   std::istream in(&input);
   std::ostream out(&output);
   std::ostream err(&errors);

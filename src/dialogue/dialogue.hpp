@@ -12,9 +12,8 @@
 using sampler = std::function<double(std::int32_t size)>;
 
 // The seed of a run started at `time`: the floor of its seconds since the
-// epoch, cut to the low 32 bits. clock_seed() is the seed of now.
+// epoch, cut to the low 32 bits.
 std::uint32_t seed_of(std::chrono::system_clock::time_point time);
-std::uint32_t clock_seed();
 
 // Runs the whole dialogue and returns the exit status: 0 when the user quits
 // or the input ends, 1 when `in` cannot be read or `out` written (said on
@@ -24,5 +23,8 @@ std::uint32_t clock_seed();
 int run_dialogue(std::istream& in, std::ostream& out, std::ostream& err, const sampler& sample);
 
 // The whole run, as every front-end's main starts it: the die seeded from the
-// clock, then the dialogue on the three buffers, rolling with sample_mean.
-int run_experiment(std::streambuf& input, std::streambuf& output, std::streambuf& errors);
+// run's start (by default, now), then the dialogue on the three buffers,
+// rolling with sample_mean. A front-end that shows when the run started
+// passes the same time that seeds it.
+int run_experiment(std::streambuf& input, std::streambuf& output, std::streambuf& errors,
+                   std::chrono::system_clock::time_point started = std::chrono::system_clock::now());

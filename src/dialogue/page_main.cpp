@@ -7,11 +7,14 @@
 #include <emscripten.h>
 
 #include <array>
+#include <chrono>
 #include <cstddef>
 #include <streambuf>
 #include <string>
+#include <string_view>
 
 #include "dialogue.hpp"
+#include "shown_entry.hpp"
 
 // At most `size` bytes of the lines the user entered, waiting for the next line
 // when none is left; the page's input never ends.
@@ -21,25 +24,43 @@ EM_ASYNC_JS(int, take_entered_bytes, (char* into, int size), {
   return bytes.length;
 });
 
-// Text for the transcript: `stream` 1 is the program's output, 2 its messages.
+// Text for the transcript: `stream` 1 is the program's output, 2 its messages,
+// 3 the echo of a line entered.
 EM_JS(void, show_text, (int stream, const char* text, int size), {
   Module.showText(stream, HEAPU8.slice(text, text + size));
 });
+
+// The second, since 1970, that the run started in and its die was seeded from.
+EM_JS(void, show_run_start, (double seconds), { Module.showRunStart(seconds); });
 
 EM_JS(void, end_run, (int status), { Module.endRun(status); });
 
 namespace {
 
+// A whole line at a time, echoed after its prompt as the program reads it, as
+// a terminal shows it, with the messages' escapes: a typed U+202E would
+// otherwise turn the transcript's line around.
 class page_input final : public std::streambuf {
  protected:
   int_type underflow() override {
-    const int got = take_entered_bytes(buffer_.data(), static_cast<int>(buffer_.size()));
-    setg(buffer_.data(), buffer_.data(), buffer_.data() + got);
-    return got > 0 ? traits_type::to_int_type(buffer_[0]) : traits_type::eof();
+    line_.clear();
+    while (line_.empty() || line_.back() != '\n') {
+      const int got = take_entered_bytes(piece_.data(), static_cast<int>(piece_.size()));
+      if (got <= 0) break;
+      line_.append(piece_.data(), static_cast<std::size_t>(got));
+    }
+    if (line_.empty()) return traits_type::eof();
+    const bool ended = line_.back() == '\n';
+    const std::string echo =
+        shown_text(std::string_view(line_).substr(0, line_.size() - (ended ? 1 : 0))) + "\n";
+    show_text(3, echo.data(), static_cast<int>(echo.size()));
+    setg(line_.data(), line_.data(), line_.data() + line_.size());
+    return traits_type::to_int_type(line_[0]);
   }
 
  private:
-  std::array<char, 4096> buffer_{};
+  std::array<char, 4096> piece_{};
+  std::string line_;
 };
 
 // Held until the dialogue flushes, as on the console: every line ends with
@@ -75,7 +96,10 @@ int main() {
   page_input input;
   page_output output(1);
   page_output errors(2);
-  const int status = run_experiment(input, output, errors);
+  const auto started = std::chrono::system_clock::now();
+  const auto seconds = std::chrono::floor<std::chrono::seconds>(started.time_since_epoch());
+  show_run_start(static_cast<double>(seconds.count()));
+  const int status = run_experiment(input, output, errors, started);
   end_run(status);
   return status;
 }

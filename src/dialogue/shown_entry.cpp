@@ -69,12 +69,15 @@ void append_escape(std::string& to, char32_t code_point) {
 //     (default-ignorable; of category Cc, Cf, Zl, Zp, Co, Cs or Cn; a space but U+0020)
 //   a combining mark that does not follow a character  \uNNNN, or \UNNNNNNNN
 //     shown as typed, so that it cannot sit on the quote sign or on an escape
-std::string shown_entry(std::string_view typed, bool longer) {
+namespace {
+
+// The escaped form of at most `most` characters of `typed`; `at` ends after them.
+std::string escape_up_to(std::string_view typed, std::size_t most, std::size_t& at) {
   std::string shown;
   std::size_t characters = 0;
-  std::size_t at = 0;
+  at = 0;
   bool after_typed_character = false;  // the opening quote sign comes first
-  for (; at < typed.size() && characters < shown_characters; ++characters) {
+  for (; at < typed.size() && characters < most; ++characters) {
     const decoded_character next = decode_utf8(typed.substr(at));
     if (next.length == 0) {
       shown += "\\x";
@@ -94,6 +97,19 @@ std::string shown_entry(std::string_view typed, bool longer) {
     after_typed_character = !escaped;
     at += next.length;
   }
+  return shown;
+}
+
+}  // namespace
+
+std::string shown_entry(std::string_view typed, bool longer) {
+  std::size_t at = 0;
+  std::string shown = escape_up_to(typed, shown_characters, at);
   if (longer || at < typed.size()) shown += "...";
   return shown;
+}
+
+std::string shown_text(std::string_view typed) {
+  std::size_t at = 0;
+  return escape_up_to(typed, typed.size(), at);
 }

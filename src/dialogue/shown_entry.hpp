@@ -17,3 +17,6 @@ inline constexpr std::size_t kept_entry_bytes = 4 * shown_characters;
 // when the entry goes on: when `typed` holds more than is shown, or when
 // `longer` says that the entry went on past the bytes kept.
 std::string shown_entry(std::string_view typed, bool longer);
+
+// All of `typed`, escaped by the same rule: a typed line as the page echoes it.
+std::string shown_text(std::string_view typed);

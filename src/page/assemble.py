@@ -1,13 +1,17 @@
 #!/usr/bin/env python3
-"""Joins the page's shell and the program that Emscripten built into one HTML
-file that needs nothing else: the style, the page's script, the worker's script
-(Emscripten's loader followed by worker.js) and the WebAssembly module, in
-base64, all inline. The "how to use" paragraph is the README's, between its
-markers, so that students read the same words in both. The page names its
-version and carries the license and the notices of the code compiled into it.
+"""Joins a page's shell and the program that Emscripten built into one HTML
+file that needs nothing else: the style, the page's script, the program's
+script (Emscripten's loader, followed by the worker's script where the program
+runs in a worker) and the WebAssembly module, in base64, all inline. The
+student's page gets the README's "how to use" paragraph, between its markers,
+so that students read the same words in both. Every page names its version
+and carries the license and the notices of the code compiled into it.
 
-Usage: assemble.py SHELL_DIR README PROGRAM_JS PROGRAM_WASM OUTPUT_HTML VERSION LICENSE"""
+Usage: assemble.py --html PAGE.html --style A.css [--style B.css] --script PAGE.js
+                   --program PROGRAM.js PROGRAM.wasm [--worker WORKER.js] [--readme README.md]
+                   --version VERSION --license LICENSE --notices NOTICES.txt --output OUT.html"""
 
+import argparse
 import base64
 import html
 import re
@@ -15,6 +19,14 @@ import sys
 from pathlib import Path
 
 HOW_TO = re.compile(r"<!-- page: how to use -->\n(.*?)\n<!-- end -->", re.S)
+
+# The page's icon, a die's five, inline: a page that may load nothing cannot
+# leave the browser to ask for favicon.ico.
+ICON = ("data:image/svg+xml," + "%3Csvg xmlns='http://www.w3.org/2000/svg' viewBox='0 0 16 16'%3E"
+        "%3Crect x='1' y='1' width='14' height='14' rx='3' fill='%231d4ed8'/%3E"
+        "%3Cg fill='white'%3E%3Ccircle cx='5' cy='5' r='1.5'/%3E%3Ccircle cx='11' cy='5' r='1.5'/%3E"
+        "%3Ccircle cx='8' cy='8' r='1.5'/%3E%3Ccircle cx='5' cy='11' r='1.5'/%3E"
+        "%3Ccircle cx='11' cy='11' r='1.5'/%3E%3C/g%3E%3C/svg%3E")
 
 
 def how_to(readme):
@@ -33,28 +45,45 @@ def inline_script(name, text):
     return text
 
 
+def read(path):
+    return Path(path).read_text(encoding="utf-8")
+
+
 def main():
-    shell, readme, program_js, program_wasm, output = map(Path, sys.argv[1:6])
-    version, license_file = sys.argv[6], Path(sys.argv[7])
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--html", required=True)
+    parser.add_argument("--style", action="append", required=True)
+    parser.add_argument("--script", required=True)
+    parser.add_argument("--program", nargs=2, required=True, metavar=("JS", "WASM"))
+    parser.add_argument("--worker")
+    parser.add_argument("--readme")
+    parser.add_argument("--version", required=True)
+    parser.add_argument("--license", required=True)
+    parser.add_argument("--notices", required=True)
+    parser.add_argument("--output", required=True)
+    options = parser.parse_args()
+
+    program_js, program_wasm = options.program
+    program_script = read(program_js) + ("\n" + read(options.worker) if options.worker else "")
     parts = {
-        "@VERSION@": html.escape(version),
-        "@LICENSE@": html.escape(license_file.read_text(encoding="utf-8").strip()),
-        "@NOTICES@": html.escape((shell / "third-party-notices.txt").read_text(encoding="utf-8").strip()),
-        "@STYLE@": (shell / "page.css").read_text(encoding="utf-8"),
-        "@HOW_TO@": how_to(readme.read_text(encoding="utf-8")),
-        "@PROGRAM_MODULE@": base64.b64encode(program_wasm.read_bytes()).decode("ascii"),
-        "@PROGRAM_SCRIPT@": inline_script(
-            "the worker's script",
-            program_js.read_text(encoding="utf-8") + "\n" + (shell / "worker.js").read_text(encoding="utf-8")),
-        "@PAGE_SCRIPT@": inline_script("page.js", (shell / "page.js").read_text(encoding="utf-8")),
+        "@STYLE@": "\n".join(read(style) for style in options.style),
+        "@ICON@": ICON,
+        "@PROGRAM_MODULE@": base64.b64encode(Path(program_wasm).read_bytes()).decode("ascii"),
+        "@PROGRAM_SCRIPT@": inline_script("the program's script", program_script),
+        "@PAGE_SCRIPT@": inline_script(options.script, read(options.script)),
+        "@VERSION@": html.escape(options.version),
+        "@LICENSE@": html.escape(read(options.license).strip()),
+        "@NOTICES@": html.escape(read(options.notices).strip()),
     }
-    page = (shell / "page.html").read_text(encoding="utf-8")
-    for marker in parts:
-        if page.count(marker) != 1:
-            sys.exit(f"page.html must hold {marker} once")
+    if options.readme:
+        parts["@HOW_TO@"] = how_to(read(options.readme))
+    page = read(options.html)
+    for marker in set(re.findall(r"@[A-Z_]+@", page)) | set(parts):
+        if page.count(marker) != 1 or marker not in parts:
+            sys.exit(f"{options.html} must hold {marker} once, and only markers that are filled")
     # One pass, so that nothing inserted is taken for a marker.
     page = re.sub("|".join(parts), lambda match: parts[match.group(0)], page)
-    output.write_text(page, encoding="utf-8")
+    Path(options.output).write_text(page, encoding="utf-8")
 
 
 if __name__ == "__main__":

@@ -7,10 +7,20 @@ const promptLine = document.getElementById("prompt");
 const entryForm = document.getElementById("entry-form");
 const entry = document.getElementById("entry");
 const status = document.getElementById("status");
+const runStarted = document.getElementById("run-started");
+const handIn = document.getElementById("hand-in");
+const handInStatus = document.getElementById("hand-in-status");
+const copyByHand = document.getElementById("copy-by-hand");
 
 const decoders = new Map([
   [1, new TextDecoder()],
   [2, new TextDecoder()],
+  [3, new TextDecoder()],
+]);
+const kinds = new Map([
+  [1, "output"],
+  [2, "message"],
+  [3, "typed"],
 ]);
 const enteredAhead = []; // lines entered while the program was busy, oldest first
 let programReads = false;
@@ -34,6 +44,7 @@ function show(text, kind) {
     transcript.append(...promptLine.childNodes);
   }
   appendPiece(promptLine, text.slice(lastLineEnd + 1), kind);
+  handIn.hidden = false;
   entryForm.scrollIntoView({ block: "nearest" });
 }
 
@@ -63,14 +74,66 @@ function setBusy(busy) {
   showStatus();
 }
 
-// The next line entered goes to the program once it reads, echoed after its prompt.
+// The next line entered goes to the program once it reads; the program
+// echoes it after its prompt.
 function handOver() {
   if (!programReads || enteredAhead.length === 0) return;
   const line = enteredAhead.shift() + "\n";
   programReads = false;
-  show(line, "typed");
   program.postMessage({ line: new TextEncoder().encode(line) });
   setBusy(true);
+}
+
+// The second that seeded the die, in local time with its offset from UTC:
+// "2026-12-09 14:03:07 +01:00".
+let startedAt = null;
+function localTime(seconds) {
+  const date = new Date(seconds * 1000);
+  const two = (number) => String(number).padStart(2, "0");
+  const offset = -date.getTimezoneOffset();
+  return `${date.getFullYear()}-${two(date.getMonth() + 1)}-${two(date.getDate())} ` +
+    `${two(date.getHours())}:${two(date.getMinutes())}:${two(date.getSeconds())} ` +
+    `${offset < 0 ? "-" : "+"}${two(Math.floor(Math.abs(offset) / 60))}:${two(Math.abs(offset) % 60)}`;
+}
+
+// What a student hands in: the run's identity, then the transcript as shown.
+function handedInText() {
+  return `${runStarted.textContent}\n${transcript.textContent}${promptLine.textContent}`;
+}
+
+function copyTranscript() {
+  const text = handedInText();
+  const copied = () => (handInStatus.textContent = "Copied: paste it where your teacher asks.");
+  // Where the clipboard is refused (some browsers on file://), the old way, and
+  // failing that the text selected for Ctrl+C.
+  const byHand = () => {
+    copyByHand.value = text;
+    copyByHand.hidden = false;
+    copyByHand.select();
+    if (document.execCommand("copy")) {
+      copyByHand.hidden = true;
+      copied();
+    } else {
+      handInStatus.textContent = "This browser refused to copy: press Ctrl+C (⌘C on a Mac) to copy the selected text.";
+    }
+  };
+  if (navigator.clipboard && navigator.clipboard.writeText) {
+    navigator.clipboard.writeText(text).then(copied, byHand);
+  } else {
+    byHand();
+  }
+}
+
+function saveTranscript() {
+  const name = `die-fairness-run-${localTime(startedAt).slice(0, 19).replace(" ", "-").replaceAll(":", "")}.txt`;
+  const link = document.createElement("a");
+  link.href = URL.createObjectURL(new Blob([handedInText()], { type: "text/plain;charset=utf-8" }));
+  link.download = name;
+  document.body.append(link);
+  link.click();
+  link.remove();
+  setTimeout(() => URL.revokeObjectURL(link.href), 1000);
+  handInStatus.textContent = `Saved as ${name}.`;
 }
 
 function endRun(text) {
@@ -97,8 +160,10 @@ if (program === null) {
 } else {
   program.onmessage = ({ data }) => {
     if (data.bytes) {
-      show(decoders.get(data.stream).decode(data.bytes, { stream: true }),
-           data.stream === 2 ? "message" : "output");
+      show(decoders.get(data.stream).decode(data.bytes, { stream: true }), kinds.get(data.stream));
+    } else if ("started" in data) {
+      startedAt = data.started;
+      runStarted.textContent = `Run started ${localTime(startedAt)}`;
     } else if (data.reads) {
       programReads = true;
       setBusy(false);
@@ -120,5 +185,14 @@ if (program === null) {
     showStatus();
     handOver();
   });
+  // A key typed anywhere else (after a click in the transcript, say) goes to
+  // the field; shortcuts such as Ctrl+C, and keys for buttons, stay theirs.
+  document.addEventListener("keydown", (event) => {
+    if (!entry.isConnected || event.ctrlKey || event.metaKey || event.altKey || event.key.length !== 1) return;
+    if (event.target.closest && event.target.closest("input, textarea, button, summary, a, select")) return;
+    entry.focus();
+  });
+  document.getElementById("copy").addEventListener("click", copyTranscript);
+  document.getElementById("save").addEventListener("click", saveTranscript);
   entry.focus();
 }

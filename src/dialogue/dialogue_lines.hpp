@@ -1,0 +1,18 @@
+// The dialogue's fixed text, as the program prints it and as the class page reads it back.
+#pragma once
+
+#include <string_view>
+
+inline constexpr std::string_view title_line = "Roll a die many times to determine whether it is a fair die";
+inline constexpr std::string_view parameters_line = "The population parameters of a fair die are";
+inline constexpr std::string_view mu_line_start = "mu = ";
+inline constexpr std::string_view sigma_line_start = "sigma = ";
+inline constexpr std::string_view size_prompt = "Enter the sample size (0 to quit): ";
+inline constexpr std::string_view mean_line_start = "The sample mean = ";
+inline constexpr std::string_view not_a_number_start = "Not a whole number: \"";
+inline constexpr std::string_view out_of_range_start = "Out of range: \"";
+
+// The population parameters that the dialogue prints, as it prints them.
+inline constexpr double fair_mean = 3.5;
+inline constexpr double fair_variance = 35.0 / 12.0;
+inline constexpr double printed_sigma = 1.70783;  // sqrt(35/12) to six digits
