@@ -1,7 +1,8 @@
 #!/usr/bin/python3
-"""Recomputes every figure of docs/teachers.md, docs/record-sheet.md and the
-README's lesson on judging, and fails unless each stands in the text as
-computed here: a changed figure fails CI instead of going stale.
+"""Recomputes every figure of docs/teachers.md, docs/record-sheet.html, the
+README's lesson on judging and the class page's repeat rule, and fails unless
+each stands in the text as computed here (line breaks and runs of blanks count
+as one blank): a changed figure fails CI instead of going stale.
 
 Exact figures come from the exact distribution of the face total (the face
 table's shares convolved n times); simulated ones from SIMULATED samples with a
@@ -21,7 +22,7 @@ from scipy.stats import chi2, ncx2, norm
 
 ROOT = Path(__file__).resolve().parent.parent
 TEACHERS = (ROOT / "docs" / "teachers.md").read_text(encoding="utf-8")
-SHEET = (ROOT / "docs" / "record-sheet.md").read_text(encoding="utf-8")
+SHEET = (ROOT / "docs" / "record-sheet.html").read_text(encoding="utf-8")
 README = (ROOT / "README.md").read_text(encoding="utf-8")
 CLASS_PAGE = (ROOT / "src" / "class_page" / "class.html").read_text(encoding="utf-8")
 
@@ -38,6 +39,7 @@ BALANCED = np.array([0.2, 0.15, 0.15, 0.15, 0.15, 0.2])  # loaded, yet with the 
 MEAN_351 = np.array([0.2, 0.15, 0.15, 0.15, 0.14, 0.21])  # loaded, the mean barely moved
 LARGEST = 2_147_483_647
 CLASS, TRIES = 30, 3
+LESSON = [10] * TRIES + [100] * TRIES + [1000] * TRIES + [10000] * TRIES  # a student's twelve samples
 SIMULATED = 200_000
 
 
@@ -131,7 +133,7 @@ delta = nominal_mean - 3.5
 expected += [
     (TEACHERS, f"{total}/32768 = {total / 32768!r}"),
     (TEACHERS, f"deviation of one roll is {exact_sd:.5f} (a fair die's: {FAIR_SD:.5f})"),
-    (TEACHERS, f"{percent(RULE_LEVEL, 2)} of the time, a significance level\nof {RULE_LEVEL:.4f}"),
+    (TEACHERS, f"{percent(RULE_LEVEL, 2)} of the time (a significance level of {RULE_LEVEL:.4f})"),
 ]
 
 # Rolls for 80 % power: the test on the mean, by formula and exactly.
@@ -172,8 +174,9 @@ near += [
 mean_351, _ = mean_and_sd(MEAN_351)
 expected += [
     (TEACHERS, f"have the mean {mean_351:.2f}"),
-    (TEACHERS, f"the chi-square test needs {ceil(lam_5 / w_squared(MEAN_351))} rolls, the test on the mean "
-               f"{grouped(ceil(z_formula_rolls(mean_351 - 3.5, FIVE_PERCENT)))}"),
+    (TEACHERS, f"the chi-square test needs {ceil(lam_5 / w_squared(MEAN_351))} rolls (noncentral chi-square "
+               f"approximation), the test on the mean {grouped(ceil(z_formula_rolls(mean_351 - 3.5, FIVE_PERCENT)))} "
+               f"by the normal formula"),
 ]
 for n in (100, 1000, 2000, 5000, n_exact, 10000):
     expected.append((TEACHERS, f"| {grouped(n)} | {beyond(EXACT, n, RULE):.3f} | {beyond(EXACT, n, FIVE_PERCENT):.3f} | "
@@ -216,10 +219,76 @@ for n in (10, 100, 1000, 10000):
     student = 1 - (1 - p) ** TRIES
     expected.append((TEACHERS, f"| {grouped(n)} | {percent(p)} | {percent(student)} | {CLASS * student:.1f} | "
                                f"{percent(1 - (1 - p_5) ** TRIES)} |"))
-fair_student = 1 - (1 - RULE_LEVEL) ** TRIES
-expected.append((TEACHERS, f"| a fair die (normal approximation) | {percent(RULE_LEVEL, 2)} | {percent(fair_student)} | "
-                           f"{CLASS * fair_student:.2f} | {percent(1 - 0.95 ** TRIES)} |"))
-expected.append((TEACHERS, f"about {round(CLASS * (1 - 0.95 ** TRIES))} students of 30"))
+for n in (10, 100, 1000, 10000):
+    p, p_5 = beyond(FAIR, n, RULE), beyond(FAIR, n, FIVE_PERCENT)
+    student = 1 - (1 - p) ** TRIES
+    expected.append((TEACHERS, f"| {grouped(n)} | {percent(p, 2)} | {percent(student)} | {CLASS * student:.2f} | "
+                               f"{percent(1 - (1 - p_5) ** TRIES)} |"))
+fair_size = [1 - (1 - beyond(FAIR, n, FIVE_PERCENT)) ** TRIES for n in (10, 100, 1000, 10000)]
+assert all(round(CLASS * share) == 4 for share in fair_size)
+expected.append((TEACHERS, "would hand about 4 students of 30"))
+expected.append((TEACHERS, f"0.27 %, since they move in steps of 0.1"))
+assert beyond(FAIR, 10, RULE) < RULE_LEVEL
+
+# Many tries: a student's twelve samples from a fair die.
+clear_rule = np.prod([1 - beyond(FAIR, n, RULE) for n in LESSON])
+clear_5 = np.prod([1 - beyond(FAIR, n, FIVE_PERCENT) for n in LESSON])
+expected += [
+    (TEACHERS, f"gives {percent(1 - clear_5)} of students (about {round(CLASS * (1 - clear_5))} of 30) at least one "
+               f"sample beyond the 5 % line, and {percent(1 - clear_rule)} (about {CLASS * (1 - clear_rule):.1f} of 30)"),
+    (TEACHERS, f"Over twelve samples, {percent(1 - clear_rule)} of students (about {CLASS * (1 - clear_rule):.1f} of 30) "
+               f"beyond |z| > 3, and {percent(1 - clear_5)} (about {round(CLASS * (1 - clear_5))} of 30)"),
+    (TEACHERS, f"at most {percent(max(1 - (1 - beyond(FAIR, n, RULE)) ** TRIES for n in (10, 100, 1000, 10000)))} "
+               f"({CLASS * max(1 - (1 - beyond(FAIR, n, RULE)) ** TRIES for n in (10, 100, 1000, 10000)):.2f} of 30)"),
+    (TEACHERS, f"at {percent(RULE_LEVEL, 2)}"),
+]
+
+# The decision: each student's rolls pooled.
+rolls = sum(LESSON)
+pooled_error = FAIR_SD / sqrt(rolls)
+missed = 1 - beyond(EXACT, rolls, RULE)
+expected += [
+    (TEACHERS, f"make N = {grouped(rolls)} and a standard error of {pooled_error:.5f}"),
+    (TEACHERS, f"a fair die's pooled mean lies beyond 3 standard errors {percent(beyond(FAIR, rolls, RULE), 2)}"),
+    (TEACHERS, f"would raise a false alarm on a fair die {percent(1 - clear_rule)} of the time"),
+    (TEACHERS, f"pooled test, {grouped(rolls)} rolls: this die's pooled mean lies about "
+               f"{(exact_mean - 3.5) / pooled_error:.2f} standard errors"),
+    (TEACHERS, f"all but about {round(missed * 1e8)} of 100,000,000 runs; a fair die's pooled mean would cross the "
+               f"line {percent(beyond(FAIR, rolls, RULE), 2)}"),
+    (SHEET, f"all: {grouped(rolls)}</td><td>{pooled_error:.5f}"),
+    (SHEET, f"1.70783 / √{grouped(rolls)} = {pooled_error:.5f}"),
+]
+# The example decision: its pooled mean, z and interval as the sheet computes them.
+example = 3.5794
+expected.append((TEACHERS, f"pooled mean {example}, z = ({example} - 3.5) / {pooled_error:.5f} = "
+                           f"{(example - 3.5) / pooled_error:.1f}"))
+expected.append((TEACHERS, f"({example - 2 * pooled_error:.3f} to {example + 2 * pooled_error:.3f} at mean ± 2"))
+
+# Question 1, and the same-second hazard.
+z_42 = (4.2 - 3.5) / (FAIR_SD / sqrt(10))
+fair_10 = total_distribution(FAIR, 10)
+as_far = float(fair_10[np.abs((np.arange(len(fair_10)) + 10) / 10 - 3.5) >= 0.7 - 1e-9].sum())
+line_10 = RULE * FAIR_SD / sqrt(10)
+expected += [
+    (TEACHERS, f"1.70783 / sqrt(10)) = {z_42:.2f}: within ±3, and a fair die's 10-roll mean lies at least that "
+               f"far from 3.5 in {round(100 * as_far)} %"),
+    (TEACHERS, f"a mean of {floor((3.5 - line_10) * 10) / 10} or less or {ceil((3.5 + line_10) * 10) / 10} or more"),
+]
+seconds, starters = 120, CLASS
+no_clash = np.prod([1 - k / seconds for k in range(starters)])
+expected.append((TEACHERS, f"within 2 minutes share a second with a chance of {round(100 * (1 - no_clash))} % (about "
+                           f"{starters * (starters - 1) / 2 / seconds:.1f} pairs on average)"))
+
+# The chi-square extension's lines and worked example.
+example_counts = [8, 12, 9, 11, 6, 14]
+chi_example = sum((o - 10) ** 2 / 10 for o in example_counts)
+assert sum(example_counts) == 60 and chi_example < chi2.ppf(0.95, 5)
+expected += [
+    (TEACHERS, f"compared with {chi2.ppf(1 - RULE_LEVEL, 5):.2f} at the students' level (0.0027) or "
+               f"{chi2.ppf(0.95, 5):.2f} at the 5 % level"),
+    (TEACHERS, f"({' + '.join(str((o - 10) ** 2) for o in example_counts)}) / 10 = {chi_example:.1f}"),
+    (SHEET, f"beyond {chi2.ppf(1 - RULE_LEVEL, 5):.2f} at the level of |z| &gt; 3, beyond {chi2.ppf(0.95, 5):.2f} at the 5 %"),
+]
 for n, places in ((10, 1), (100, 2), (1000, 3), (10000, 4)):
     error = FAIR_SD / sqrt(n)
     distribution = total_distribution(EXACT, n)
@@ -233,16 +302,26 @@ half = norm.ppf(0.975) * nominal_sd / 1000
 expected.append((TEACHERS, f"| 1,000,000 | {FAIR_SD / 1000:#.3g} | {nominal_mean - half:.4f} to {nominal_mean + half:.4f} | "
                            f"{delta / (FAIR_SD / 1000):.2f} |"))
 expected += [
-    (TEACHERS, f"finds this die in {percent(chi_square_power(RULE_LEVEL, 60, w2))} of such counts"),
+    (TEACHERS, f"finds it in {percent(chi_square_power(RULE_LEVEL, 60, w2))} of such counts"),
     (TEACHERS, f"pooled {grouped(CLASS * 60)} faces find it\nin {percent(chi_square_power(RULE_LEVEL, CLASS * 60, w2))} "
                f"at the students' level ({percent(chi_square_power(0.05, CLASS * 60, w2))} at the 5 % level)"),
 ]
-pooled = CLASS * TRIES * 10000
+pooled = CLASS * rolls
+class_error = FAIR_SD / sqrt(pooled)
 expected += [
-    (TEACHERS, f"make {grouped(pooled)} rolls, with the standard error\n1.70783 / sqrt({grouped(pooled)}) = "
-               f"{FAIR_SD / sqrt(pooled):.4f}"),
-    (TEACHERS, f"about {round(delta / (FAIR_SD / sqrt(pooled)))}\nstandard errors from 3.5, and estimates its mean to "
-               f"within ±{FIVE_PERCENT * exact_sd / sqrt(pooled):.4f} (95 %)"),
+    (TEACHERS, f"{CLASS} × {grouped(rolls)} = {grouped(pooled)} rolls, with the standard error 1.70783 / "
+               f"sqrt({grouped(pooled)}) = {class_error:.4f}"),
+    (TEACHERS, f"lies about {round((exact_mean - 3.5) / class_error)} standard errors from 3.5"),
+    (TEACHERS, f"is ±{FIVE_PERCENT * class_error:.4f} wide"),
+    (TEACHERS, f"About {round((exact_mean - 3.5) / class_error)} standard errors for {grouped(pooled)} rolls"),
+]
+
+# Figures of "How many rolls" and "What the mean cannot see" made careful.
+exact_351 = beyond(MEAN_351, ceil(z_formula_rolls(mean_351 - 3.5, FIVE_PERCENT)), FIVE_PERCENT)
+assert beyond(MEAN_351, 237_000, FIVE_PERCENT) < POWER <= beyond(MEAN_351, 238_000, FIVE_PERCENT)
+expected += [
+    (TEACHERS, f"that many rolls give a power of {exact_351:.3f}, and 80 % takes about 237,500"),
+    (TEACHERS, f"by less than about 3 standard errors, {3 * largest_error:.4f}, is not"),
 ]
 
 # The README's lesson, and the record sheet's standard errors.
@@ -250,7 +329,7 @@ for n in (10, 100, 1000, 10000, 1_000_000):
     error = FAIR_SD / sqrt(n)
     expected.append((README, f"| {grouped(n)} | {error:#.3g} | {3 * error:#.2g} |"))
     if n <= 10000:
-        expected.append((SHEET, f"| {grouped(n)} | {error:#.3g} |"))
+        expected.append((SHEET, f"<tr><td>{grouped(n)}</td><td>{error:#.3g}</td>"))
 z_400 = (3.30 - 3.5) / (FAIR_SD / 20)
 expected += [
     (README, "about 3 times in 1000"),
@@ -258,14 +337,20 @@ expected += [
     (README, f"= -0.20 / {FAIR_SD / 20:.4f} = {z_400:.1f}"),
     (README, f"only about {round(200 * norm.sf(-z_400))} times in 100"),
     (README, f"4,000 rolls would give z = {(3.30 - 3.5) / (FAIR_SD / sqrt(4000)):.1f}"),
+    (README, f"a fair die does that about once in {1 / (2 * norm.sf(7.4)) / 1e12:.0f} × 10^12 samples"),
     (README, f"at least one lies beyond 3 standard errors {100 * (1 - (1 - RULE_LEVEL) ** 25):.1f} times in 100"),
     (README, f"the level many textbooks use) {round(100 * (1 - 0.95 ** 25))}\ntimes in 100"),
     (README, f"line ({norm.ppf(1 - RULE_LEVEL):.2f} standard errors for the same 3 in 1000)"),
 ]
 assert round(RULE_LEVEL * 1000) == 3 and abs(2 * norm.sf(2) - 0.05) < 0.005  # "about 2 standard errors"
 
-missing = [figure for text, figure in expected if figure not in text]
+def blanks_as_one(text):
+    return " ".join(text.split())
+
+
+missing = [figure for text, figure in expected if blanks_as_one(figure) not in blanks_as_one(text)]
 for text, before, value, tolerance in near:
+    text, before = blanks_as_one(text), blanks_as_one(before)
     at = text.find(before)
     stated = text[at + len(before):].split()[0].rstrip(":;,.").replace(",", "") if at >= 0 else ""
     if not stated.isdigit() or abs(int(stated) - value) > tolerance:
