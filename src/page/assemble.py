@@ -49,6 +49,13 @@ def read(path):
     return Path(path).read_text(encoding="utf-8")
 
 
+def about(version, license_text, notices):
+    """The page's version, and its licenses behind a disclosure, below everything."""
+    return (f'<footer id="about">\n<p>die-fairness {html.escape(version)}</p>\n<details>\n'
+            f"<summary>License and notices</summary>\n<pre>{html.escape(license_text.strip())}</pre>\n"
+            f"<pre>{html.escape(notices.strip())}</pre>\n</details>\n</footer>")
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--html", required=True)
@@ -71,9 +78,7 @@ def main():
         "@PROGRAM_MODULE@": base64.b64encode(Path(program_wasm).read_bytes()).decode("ascii"),
         "@PROGRAM_SCRIPT@": inline_script("the program's script", program_script),
         "@PAGE_SCRIPT@": inline_script(options.script, read(options.script)),
-        "@VERSION@": html.escape(options.version),
-        "@LICENSE@": html.escape(read(options.license).strip()),
-        "@NOTICES@": html.escape(read(options.notices).strip()),
+        "@ABOUT@": about(options.version, read(options.license), read(options.notices)),
     }
     if options.readme:
         parts["@HOW_TO@"] = how_to(read(options.readme))
