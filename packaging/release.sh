@@ -7,8 +7,9 @@
 #
 # Usage: packaging/release.sh [DIR]
 set -euo pipefail
-source_dir=$(cd "$(dirname "$0")/.." && pwd)
-target=$(realpath -m "${1:-dist}")
+target=${1:-dist}
+[[ $target == /* ]] || target="$PWD/$target"
+source_dir=$(cd "${0%/*}/.." && pwd)
 cd "$source_dir"
 
 # Each tool the builds and their tests need, and the Debian package that brings it.
@@ -60,8 +61,8 @@ for workflow in wasm package package-windows; do
 done
 
 # Written beside DIR, then put in its place in one step.
-mkdir -p "$(dirname "$target")"
-stage=$(mktemp -d "$(dirname "$target")/.release-XXXXXX")
+mkdir -p "${target%/*}"
+stage=$(mktemp -d "${target%/*}/.release-XXXXXX")
 trap 'rm -rf "$stage"' EXIT
 cp build/wasm/die-fairness.html "$stage/die-fairness-$version.html"
 cp build/wasm/die-fairness-class.html "$stage/die-fairness-class-$version.html"
