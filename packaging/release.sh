@@ -5,8 +5,15 @@
 # Debian packages makes the same bytes: the time in every file is the last
 # commit's (or SOURCE_DATE_EPOCH's), and modes do not follow the umask.
 #
-# Usage: packaging/release.sh [DIR]
+# Usage: packaging/release.sh [--without-tests] [DIR]
+# --without-tests builds the same files without building or running the tests
+# (CI's second build, which checks that it makes the same bytes).
 set -euo pipefail
+with_tests=1
+if [ "${1:-}" = --without-tests ]; then
+  with_tests=0
+  shift
+fi
 target=${1:-dist}
 [[ $target == /* ]] || target="$PWD/$target"
 source_dir=$(cd "${0%/*}/.." && pwd)
@@ -55,10 +62,20 @@ version=$(sed -n 's/^project(die-fairness VERSION \([0-9.]*\) .*/\1/p' CMakeList
 [ -n "$version" ] || { echo "release.sh: no version in CMakeLists.txt's project()" >&2; exit 1; }
 
 started=$SECONDS
-for workflow in wasm package package-windows; do
-  echo "== release.sh: cmake --workflow --preset $workflow"
-  cmake --workflow --preset "$workflow"
-done
+if ((with_tests)); then
+  for workflow in wasm package package-windows; do
+    echo "== release.sh: cmake --workflow --preset $workflow"
+    cmake --workflow --preset "$workflow"
+  done
+else
+  for preset in wasm package mingw; do
+    echo "== release.sh: cmake --preset $preset, without tests"
+    cmake --preset "$preset" -DDIE_FAIRNESS_BUILD_TESTS=OFF -DDIE_FAIRNESS_BUILD_BENCH=OFF
+    cmake --build --preset "$preset"
+  done
+  cpack --preset package
+  cpack --preset package-windows
+fi
 
 # Written beside DIR, then put in its place in one step.
 mkdir -p "${target%/*}"
