@@ -1,4 +1,6 @@
 // Tests of the class page's tally: pasted texts read into runs, repeats found, figures computed.
+#include "class_figures.hpp"
+#include "class_json.hpp"
 #include "class_tally.hpp"
 
 #include <gtest/gtest.h>
@@ -112,7 +114,7 @@ TEST(class_tally, figures_per_size_and_pooled_count_each_run_once) {
   ASSERT_TRUE(tally.pooled);
   EXPECT_EQ(tally.pooled->rolls, 250);
   EXPECT_NEAR(tally.pooled->mean, (52 + 35 + 360 + 52 + 35 + 360 + 20) / 250.0, 1e-12);
-  EXPECT_NEAR(tally.pooled->standard_error, 1.70783 / std::sqrt(250.0), 1e-15);
+  EXPECT_NEAR(tally.pooled->standard_error, std::sqrt(35.0 / 12.0 / 250.0), 1e-15);
   EXPECT_NEAR(tally.pooled->low, tally.pooled->mean - 1.96 * tally.pooled->standard_error, 1e-15);
 }
 

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <fstream>
 #include <string>
 #include <thread>
 
@@ -134,4 +135,39 @@ TEST(program, says_when_memory_is_short_and_never_aborts) {
     }
   }
   EXPECT_TRUE(said) << "no limit left the program too little memory to run";
+}
+
+// Memory refused from the Nth allocation on, for every N up to one past the
+// allocations of a whole run: each run is a normal one, or says so in the
+// system's words and ends with status 1; none aborts.
+TEST(program, says_when_an_allocation_fails_and_never_aborts) {
+#if defined(DIE_FAIRNESS_REFUSED_MEMORY)
+  if (!memory_is_measured) GTEST_SKIP() << "instruments and emulators allocate for themselves";
+  const std::string preload = std::string("LD_PRELOAD=") + DIE_FAIRNESS_REFUSED_MEMORY;
+  const std::string count_file = testing::TempDir() + "die-fairness-allocations";
+  const program_run whole =
+      run_program(program, "10 1\n0\n", {.environment = {preload, "COUNT_ALLOCATIONS_IN=" + count_file}});
+  ASSERT_EQ(whole.exit_status, 0) << whole.err;
+  std::ifstream counted(count_file);
+  unsigned long allocations = 0;
+  ASSERT_TRUE(counted >> allocations);
+  ASSERT_GT(allocations, 0U);
+  bool refused = false;
+  for (unsigned long first = 1; first <= allocations + 1; ++first) {
+    const program_run run = run_program(
+        program, "10 1\n0\n", {.environment = {preload, "REFUSE_MEMORY_FROM=" + std::to_string(first)}});
+    ASSERT_TRUE(run.exited) << "from allocation " << first << ": signal " << run.signal << "\n" << run.err;
+    if (run.exit_status == 1) {
+      EXPECT_EQ(run.err, "Cannot allocate memory.\n") << "from allocation " << first;
+      refused = true;
+    } else {
+      EXPECT_EQ(run.exit_status, 0) << "from allocation " << first << "\n" << run.err;
+      EXPECT_EQ(run.out, whole.out.substr(0, run.out.size())) << "from allocation " << first;
+      EXPECT_EQ(run.err, "") << "from allocation " << first;
+    }
+  }
+  EXPECT_TRUE(refused) << "no allocation was refused where the program could say so";
+#else
+  GTEST_SKIP() << "no shim to refuse memory on this system";
+#endif
 }

@@ -5,6 +5,7 @@
 #include <poll.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -100,6 +101,10 @@ void open_as(int fd, const char* path, int flags) {
     dup2(err[1], 2);
   }
   if (terminal >= 0) close(terminal);
+  for (const std::string& variable : options.environment) {
+    const std::size_t equals = variable.find('=');
+    setenv(variable.substr(0, equals).c_str(), variable.substr(equals + 1).c_str(), 1);
+  }
   for (const int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) close(fd);
   if (options.stdin_nonblocking) fcntl(0, F_SETFL, fcntl(0, F_GETFL) | O_NONBLOCK);
   if (options.stdout_nonblocking) fcntl(1, F_SETFL, fcntl(1, F_GETFL) | O_NONBLOCK);
@@ -129,6 +134,12 @@ child_process start_program(const std::string& program, const run_options& optio
       options.stderr_is == stderr_kind::terminal) {
     terminal = posix_openpt(O_RDWR | O_NOCTTY);
     check(terminal >= 0 && grantpt(terminal) == 0 && unlockpt(terminal) == 0, "pseudo-terminal");
+    if (options.terminal_keeps_cr) {
+      termios settings{};
+      check(tcgetattr(terminal, &settings) == 0, "tcgetattr");
+      settings.c_iflag &= ~static_cast<tcflag_t>(ICRNL);
+      check(tcsetattr(terminal, TCSANOW, &settings) == 0, "tcsetattr");
+    }
   }
   const pid_t pid = fork();
   check(pid >= 0, "fork");
@@ -292,6 +303,10 @@ program_run run_program(const std::string& program, std::string_view input,
     std::this_thread::sleep_for(options.input_delay);
     if (!options.input_after.empty()) {
       read_until(child, out, options.input_after, std::chrono::milliseconds(remaining_ms(deadline)));
+    }
+    if (options.hang_up_after_prompts > 0 &&
+        wait_for_prompts(child, options.hang_up_after_prompts, prompt, deadline, out, err)) {
+      close_fd(child.out);
     }
     for (const typed_text& typing : options.typed) {
       if (!wait_for_prompts(child, typing.after_prompts, prompt, deadline, out, err)) break;

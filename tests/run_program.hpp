@@ -79,6 +79,11 @@ struct run_options {
   std::string input_after = {};
   // Typed in turn, before the input; each waits for its prompt.
   std::vector<typed_text> typed = {};
+  // The terminal is closed once standard output holds this many prompts (0:
+  // never), as when its window is closed: writes to it fail from then on.
+  std::size_t hang_up_after_prompts = 0;
+  bool terminal_keeps_cr = false;  // Enter reaches the program as CR, as after stty -icrnl
+  std::vector<std::string> environment = {};  // NAME=value, added to the program's
   std::size_t stack_kib = 0;  // a limit on the program's stack, as ulimit -s sets it; 0: none
   std::size_t address_space_kib = 0;  // and on its memory, as ulimit -v sets it; 0: none
 };

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "class_json.hpp"
 #include "class_tally.hpp"
 
 // The JSON stays valid until the next call; the page reads it at once.

@@ -6,7 +6,8 @@
 // read by the program's own entry rules), and record-sheet lines "SIZE MEAN",
 // each student's block started by a line with a name. A name line before a
 // transcript names that run. Every figure is computed here; the page only
-// shows them.
+// shows them. Reading is class_reading's job, the figures class_figures', the
+// page's JSON class_json's.
 #pragma once
 
 #include <cstdint>
@@ -51,12 +52,22 @@ struct pooled_figures {
   double high;
 };
 
+// What the picture of every counted sample's z spans.
+struct picture_figures {
+  std::size_t samples;
+  std::size_t beyond_three;  // in both tails
+  std::int32_t smallest_size;
+  std::int32_t largest_size;
+  double largest_distance;  // the largest |z|
+};
+
 struct class_tally {
   std::vector<class_run> runs;  // as pasted, repeats included
   std::size_t runs_counted;
   std::vector<unreadable_line> unreadable;
   std::vector<size_figures> sizes;  // by size, smallest first
   std::optional<pooled_figures> pooled;
+  picture_figures picture;
 };
 
 // How many first samples two runs without a common start line must share, in
@@ -64,15 +75,3 @@ struct class_tally {
 inline constexpr std::size_t samples_that_identify_a_run = 4;
 
 class_tally tally_class(std::string_view text);
-
-// A sample's z: its distance from 3.5 in standard errors of a fair die.
-double z_of(const class_sample& sample);
-
-// The chance that a fair die's mean of `size` rolls lies more than 3
-// standard errors from 3.5: exact from the distribution of the sum of `size`
-// fair dice up to exact_fair_sizes rolls, by the normal approximation beyond.
-inline constexpr std::int32_t exact_fair_sizes = 1000;
-double fair_chance_beyond_three(std::int32_t size);
-
-// The tally as JSON, for the page.
-std::string tally_json(const class_tally& tally);

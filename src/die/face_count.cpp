@@ -2,6 +2,9 @@
 // each instruction set, of which the fastest that the processor has is chosen.
 #include "face_count.hpp"
 
+#include <array>
+#include <cstddef>
+
 #include "draw_stream.hpp"
 
 #if defined(__GNUC__)  // GCC and clang: vector extensions
@@ -69,24 +72,44 @@ std::uint64_t count_simd128(xoshiro_lanes& lanes, std::uint64_t rounds) noexcept
 
 }  // namespace
 
-std::vector<named_face_counter> runnable_face_counters() {
+namespace {
+
+// The counters that this processor can run, slowest first, in an array of
+// fixed size: choosing the fastest allocates nothing, so that sampling, which
+// cannot fail, never meets a heap that refuses memory.
+struct runnable_list {
+  std::array<named_face_counter, 3> counters;
+  std::size_t count;
+};
+
+runnable_list runnable() noexcept {
 #if defined(DIE_HAS_X86_VECTORS)
-  std::vector<named_face_counter> counters{{"sse2", count_sse2}};
+  runnable_list list{{{{"sse2", count_sse2}}}, 1};
   __builtin_cpu_init();
-  if (DIE_RUNS(DIE_AVX2_EXTENSIONS)) counters.push_back({"avx2", count_avx2});
-  if (DIE_RUNS(DIE_AVX512_EXTENSIONS)) counters.push_back({"avx512", count_avx512});
-  return counters;
+  if (DIE_RUNS(DIE_AVX2_EXTENSIONS)) list.counters.at(list.count++) = {"avx2", count_avx2};
+  if (DIE_RUNS(DIE_AVX512_EXTENSIONS)) list.counters.at(list.count++) = {"avx512", count_avx512};
+  return list;
 #elif defined(DIE_HAS_WASM_VECTORS)
-  return {{"vector", count_generic<16>}, {"simd128", count_simd128}};
+  return {{{{"vector", count_generic<16>}, {"simd128", count_simd128}}}, 2};
 #elif defined(DIE_HAS_VECTORS)
-  return {{"vector", count_generic<16>}};
+  return {{{{"vector", count_generic<16>}}}, 1};
 #else
-  return {{"plain", count_plain}};
+  return {{{{"plain", count_plain}}}, 1};
 #endif
 }
 
-face_counter best_face_counter() {
-  static const face_counter best = runnable_face_counters().back().count;
+}  // namespace
+
+std::vector<named_face_counter> runnable_face_counters() {
+  const runnable_list list = runnable();
+  return {list.counters.begin(), list.counters.begin() + static_cast<std::ptrdiff_t>(list.count)};
+}
+
+face_counter best_face_counter() noexcept {
+  static const face_counter best = [] {
+    const runnable_list list = runnable();
+    return list.counters.at(list.count - 1).count;
+  }();
   return best;
 }
 

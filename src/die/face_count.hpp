@@ -25,8 +25,8 @@ struct named_face_counter {
   face_counter count;
 };
 
-// The fastest counter that this processor can run, chosen once.
-face_counter best_face_counter();
+// The fastest counter that this processor can run, chosen once, without allocating.
+face_counter best_face_counter() noexcept;
 
 // Every counter that this processor can run, slowest first: the portable one,
 // then one for each instruction set that the processor has.

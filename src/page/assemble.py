@@ -3,12 +3,12 @@
 file that needs nothing else: the style, the page's script, the program's
 script (Emscripten's loader, followed by the worker's script where the program
 runs in a worker) and the WebAssembly module, in base64, all inline. The
-student's page gets the README's "how to use" paragraph, between its markers,
-so that students read the same words in both. Every page names its version
+student's page gets the README's "how to use" paragraph (cut out by
+cmake/how_to.cmake), so that students read the same words in both. Every page names its version
 and carries the license and the notices of the code compiled into it.
 
 Usage: assemble.py --html PAGE.html --style A.css [--style B.css] --script PAGE.js
-                   --program PROGRAM.js PROGRAM.wasm [--worker WORKER.js] [--readme README.md]
+                   --program PROGRAM.js PROGRAM.wasm [--worker WORKER.js] [--how-to HOW-TO.md]
                    --version VERSION --license LICENSE --notices NOTICES.txt --output OUT.html"""
 
 import argparse
@@ -17,8 +17,6 @@ import html
 import re
 import sys
 from pathlib import Path
-
-HOW_TO = re.compile(r"<!-- page: how to use -->\n(.*?)\n<!-- end -->", re.S)
 
 # The page's icon, a die's five, inline: a page that may load nothing cannot
 # leave the browser to ask for favicon.ico.
@@ -29,11 +27,9 @@ ICON = ("data:image/svg+xml," + "%3Csvg xmlns='http://www.w3.org/2000/svg' viewB
         "%3Ccircle cx='11' cy='11' r='1.5'/%3E%3C/g%3E%3C/svg%3E")
 
 
-def how_to(readme):
-    match = HOW_TO.search(readme)
-    if not match:
-        sys.exit("README.md has no paragraph marked for the page's 'how to use'")
-    text = html.escape(" ".join(match.group(1).split()), quote=False)
+def how_to(markdown):
+    """The paragraph as HTML: its lines joined, `code` marked as such."""
+    text = html.escape(" ".join(markdown.split()), quote=False)
     return re.sub(r"`([^`]+)`", r"<code>\1</code>", text)
 
 
@@ -63,7 +59,7 @@ def main():
     parser.add_argument("--script", required=True)
     parser.add_argument("--program", nargs=2, required=True, metavar=("JS", "WASM"))
     parser.add_argument("--worker")
-    parser.add_argument("--readme")
+    parser.add_argument("--how-to")
     parser.add_argument("--version", required=True)
     parser.add_argument("--license", required=True)
     parser.add_argument("--notices", required=True)
@@ -80,8 +76,8 @@ def main():
         "@PAGE_SCRIPT@": inline_script(options.script, read(options.script)),
         "@ABOUT@": about(options.version, read(options.license), read(options.notices)),
     }
-    if options.readme:
-        parts["@HOW_TO@"] = how_to(read(options.readme))
+    if options.how_to:
+        parts["@HOW_TO@"] = how_to(read(options.how_to))
     page = read(options.html)
     for marker in set(re.findall(r"@[A-Z_]+@", page)) | set(parts):
         if page.count(marker) != 1 or marker not in parts:

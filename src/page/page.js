@@ -84,18 +84,6 @@ function handOver() {
   setBusy(true);
 }
 
-// The second that seeded the die, in local time with its offset from UTC:
-// "2026-12-09 14:03:07 +01:00".
-let startedAt = null;
-function localTime(seconds) {
-  const date = new Date(seconds * 1000);
-  const two = (number) => String(number).padStart(2, "0");
-  const offset = -date.getTimezoneOffset();
-  return `${date.getFullYear()}-${two(date.getMonth() + 1)}-${two(date.getDate())} ` +
-    `${two(date.getHours())}:${two(date.getMinutes())}:${two(date.getSeconds())} ` +
-    `${offset < 0 ? "-" : "+"}${two(Math.floor(Math.abs(offset) / 60))}:${two(Math.abs(offset) % 60)}`;
-}
-
 // What a student hands in: the run's identity, then the transcript as shown.
 function handedInText() {
   return `${runStarted.textContent}\n${transcript.textContent}${promptLine.textContent}`;
@@ -125,7 +113,8 @@ function copyTranscript() {
 }
 
 function saveTranscript() {
-  const name = `die-fairness-run-${localTime(startedAt).slice(0, 19).replace(" ", "-").replaceAll(":", "")}.txt`;
+  // "Run started 2026-12-09 14:03:07 +01:00" gives die-fairness-run-2026-12-09-140307.txt.
+  const name = `die-fairness-run-${runStarted.textContent.slice(12, 31).replace(" ", "-").replaceAll(":", "")}.txt`;
   const link = document.createElement("a");
   link.href = URL.createObjectURL(new Blob([handedInText()], { type: "text/plain;charset=utf-8" }));
   link.download = name;
@@ -162,8 +151,7 @@ if (program === null) {
     if (data.bytes) {
       show(decoders.get(data.stream).decode(data.bytes, { stream: true }), kinds.get(data.stream));
     } else if ("started" in data) {
-      startedAt = data.started;
-      runStarted.textContent = `Run started ${localTime(startedAt)}`;
+      runStarted.textContent = new TextDecoder().decode(data.started);
     } else if (data.reads) {
       programReads = true;
       setBusy(false);

@@ -3,7 +3,7 @@
 # die-fairness-class.html, beside the student's page and never linked from it.
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
 
-add_executable(die-fairness-class-page "${PROJECT_SOURCE_DIR}/src/class/class_page_main.cpp")
+add_executable(die-fairness-class-page class_page_main.cpp)
 target_link_libraries(die-fairness-class-page PRIVATE class_tally)
 target_compile_options(die-fairness-class-page PRIVATE ${DIE_FAIRNESS_WARNINGS})
 # The page hands the module its WebAssembly binary, so that nothing is fetched.
@@ -12,7 +12,7 @@ target_link_options(die-fairness-class-page PRIVATE -sSINGLE_FILE=0 -sNODERAWFS=
                     -sEXPORTED_FUNCTIONS=_tally_class_json,_malloc,_free
                     -sEXPORTED_RUNTIME_METHODS=UTF8ToString,stringToUTF8,lengthBytesUTF8)
 
-set(page_shell "${PROJECT_SOURCE_DIR}/src/page")
+set(page_shell "${PROJECT_SOURCE_DIR}/src/page")  # what both pages share
 set(class_page "${PROJECT_BINARY_DIR}/die-fairness-class.html")
 set(shell class.html class.css class.js)
 list(TRANSFORM shell PREPEND "${CMAKE_CURRENT_SOURCE_DIR}/")

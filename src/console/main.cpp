@@ -1,4 +1,5 @@
 // Entry point of the console program: the experiment on the standard streams.
+#include <chrono>
 #include <new>
 
 #include "console.hpp"
@@ -12,7 +13,8 @@ int main() {
     if (!input.has_memory() || !output.has_memory() || !errors.has_memory()) {
       return report_out_of_memory();
     }
-    return run_experiment(input, output, errors);
+    standard_console console(input, output, errors);
+    return run_experiment(input, output, errors, std::chrono::system_clock::now(), &console);
   } catch (const std::bad_alloc&) {
     return report_out_of_memory();
   }

@@ -73,6 +73,10 @@ inline bool read_console_line(HANDLE handle, console_input& input) {
 
 }  // namespace detail
 
+// A console read ends at Enter; one without a line end is the first part of a
+// line longer than the read (Ctrl-Z, the end of input, is met in the line).
+inline constexpr bool short_read_sends_typed_text = false;
+
 inline void prepare_input(int descriptor) noexcept {
   DWORD mode = 0;
   if (!detail::console_mode(descriptor, mode)) _setmode(descriptor, _O_BINARY);

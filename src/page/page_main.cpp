@@ -8,12 +8,14 @@
 
 #include <array>
 #include <chrono>
+#include <ctime>
 #include <cstddef>
 #include <streambuf>
 #include <string>
 #include <string_view>
 
 #include "dialogue.hpp"
+#include "run_start.hpp"
 #include "shown_entry.hpp"
 
 // At most `size` bytes of the lines the user entered, waiting for the next line
@@ -30,8 +32,10 @@ EM_JS(void, show_text, (int stream, const char* text, int size), {
   Module.showText(stream, HEAPU8.slice(text, text + size));
 });
 
-// The second, since 1970, that the run started in and its die was seeded from.
-EM_JS(void, show_run_start, (double seconds), { Module.showRunStart(seconds); });
+// The line that names the run by the second its die was seeded from.
+EM_JS(void, show_run_start, (const char* line, int size), {
+  Module.showRunStart(HEAPU8.slice(line, line + size));
+});
 
 EM_JS(void, end_run, (int status), { Module.endRun(status); });
 
@@ -97,8 +101,11 @@ int main() {
   page_output output(1);
   page_output errors(2);
   const auto started = std::chrono::system_clock::now();
-  const auto seconds = std::chrono::floor<std::chrono::seconds>(started.time_since_epoch());
-  show_run_start(static_cast<double>(seconds.count()));
+  const std::time_t second = std::chrono::system_clock::to_time_t(std::chrono::floor<std::chrono::seconds>(started));
+  std::tm local{};
+  localtime_r(&second, &local);  // the browser's time zone
+  const std::string line = run_start_line(second, local.tm_gmtoff);
+  show_run_start(line.data(), static_cast<int>(line.size()));
   const int status = run_experiment(input, output, errors, started);
   end_run(status);
   return status;

@@ -26,8 +26,6 @@ constexpr std::size_t largest_transfer = 1 << 16;
 
 bool is_busy(int error) noexcept { return error == EAGAIN || error == EWOULDBLOCK; }
 
-bool ends_line(char c) noexcept { return c == '\n' || c == '\r'; }
-
 memory_block buffer_of(std::size_t size) noexcept {
   return memory_block(static_cast<char*>(std::malloc(size)));  // NOLINT: see free_memory
 }
@@ -130,11 +128,15 @@ descriptor_input::int_type descriptor_input::underflow() {
     if (got < 0) break;
     if (got == 0) ended_ = true;  // the true end of input
     if (got > 0 && reads_typed_lines_ && encoding_ != encoding::utf16) {
+      // Only a line feed moves the echo to a new line: a carriage return that
+      // the terminal does not turn into one (stty -icrnl) is echoed as ^M.
+      // A read that held only a byte-order mark ended no line either.
+      const bool ends_typed_line = size > 0 && text_[size - 1] == '\n';
       // Text sent by Ctrl-D (a read that filled the buffer was only cut short).
-      unended_typed_line_ = static_cast<std::size_t>(got) < read_size && size > 0 &&
-                            !ends_line(text_[size - 1]);
+      unended_typed_line_ = short_read_sends_typed_text && static_cast<std::size_t>(got) < read_size &&
+                            size > 0 && !ends_typed_line;
       if (unended_typed_line_) text_[size++] = '\n';
-      if (typed_after_prompt) typed_line_ended_ = !unended_typed_line_;
+      if (typed_after_prompt) typed_line_ended_ = ends_typed_line;
       // More lines waiting now were typed ahead too, as far as can be told.
       if (lines_typed_ahead_) lines_typed_ahead_ = input_waiting(descriptor_);
     }
@@ -190,36 +192,15 @@ descriptor_output::int_type descriptor_output::overflow(int_type c) {
   return c;
 }
 
-int stream_error(const std::ios& stream) noexcept {
-  const auto* buffer = dynamic_cast<const descriptor_buffer*>(stream.rdbuf());
-  return buffer == nullptr ? 0 : buffer->error();
-}
-
-bool writes_to_terminal(const std::ostream& stream) noexcept {
-  const auto* buffer = dynamic_cast<const descriptor_buffer*>(stream.rdbuf());
-  return buffer != nullptr && is_terminal(buffer->descriptor());
-}
-
-bool echoes_on(const std::istream& in, const std::ostream& out) noexcept {
-  const auto* input = dynamic_cast<const descriptor_input*>(in.rdbuf());
-  const auto* output = dynamic_cast<const descriptor_buffer*>(out.rdbuf());
-  return input != nullptr && output != nullptr && input->reads_typed_lines() &&
-         same_terminal(input->descriptor(), output->descriptor());
-}
-
-bool take_unended_typed_line(std::istream& stream) noexcept {
-  auto* buffer = dynamic_cast<descriptor_input*>(stream.rdbuf());
-  return buffer != nullptr && buffer->take_unended_typed_line();
-}
-
-void mark_prompt(std::istream& stream) noexcept {
-  if (auto* buffer = dynamic_cast<descriptor_input*>(stream.rdbuf())) buffer->mark_prompt();
-}
-
-bool typed_line_ended(const std::istream& stream) noexcept {
-  const auto* buffer = dynamic_cast<const descriptor_input*>(stream.rdbuf());
-  return buffer != nullptr && buffer->typed_line_ended();
-}
+standard_console::standard_console(descriptor_input& input, descriptor_output& output,
+                                   descriptor_output& errors) noexcept
+    : input_(input),
+      output_(output),
+      echoed_on_(!input.reads_typed_lines()                                 ? echo_stream::none
+                 : same_terminal(input.descriptor(), output.descriptor()) ? echo_stream::output
+                 : same_terminal(input.descriptor(), errors.descriptor()) ? echo_stream::errors
+                                                                           : echo_stream::none),
+      output_is_terminal_(is_terminal(output.descriptor())) {}
 
 int report_out_of_memory() noexcept {
   constexpr std::string_view message = "Cannot allocate memory.\n";

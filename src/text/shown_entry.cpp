@@ -18,7 +18,7 @@ constexpr bool sorted_and_disjoint(const auto& ranges) noexcept {
                      [](const auto& range) { return range.first <= range.last; });
 }
 static_assert(sorted_and_disjoint(hidden_code_points));
-static_assert(sorted_and_disjoint(combining_marks));
+static_assert(sorted_and_disjoint(joining_marks));
 
 template <std::size_t count>
 bool is_in(const std::array<code_point_range, count>& ranges, char32_t code_point) noexcept {
@@ -67,8 +67,9 @@ void append_escape(std::string& to, char32_t code_point) {
 //   each byte that is not part of well-formed UTF-8   \xNN
 //   any other code point of hidden_code_points.hpp    \uNNNN, or \UNNNNNNNN above U+FFFF
 //     (default-ignorable; of category Cc, Cf, Zl, Zp, Co, Cs or Cn; a space but U+0020)
-//   a combining mark that does not follow a character  \uNNNN, or \UNNNNNNNN
-//     shown as typed, so that it cannot sit on the quote sign or on an escape
+//   a joining mark (a combining mark, or a Hangul     \uNNNN, or \UNNNNNNNN
+//     vowel or final consonant) that does not follow a character shown as
+//     typed, so that it cannot sit on the quote sign or on an escape
 namespace {
 
 // The escaped form of at most `most` characters of `typed`; `at` ends after them.
@@ -88,7 +89,7 @@ std::string escape_up_to(std::string_view typed, std::size_t most, std::size_t& 
     }
     const char32_t code_point = next.code_point;
     const bool escaped = code_point == '\\' || code_point == '"' || is_hidden(code_point) ||
-                         (!after_typed_character && is_in(combining_marks, code_point));
+                         (!after_typed_character && is_in(joining_marks, code_point));
     if (escaped) {
       append_escape(shown, code_point);
     } else {

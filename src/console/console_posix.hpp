@@ -20,6 +20,10 @@ namespace console_calls {
 
 inline void prepare_input(int /*descriptor*/) noexcept {}
 
+// A terminal in canonical mode answers a read when Enter ends a line or when
+// Ctrl-D sends what stands before it: a read without a line end is such text.
+inline constexpr bool short_read_sends_typed_text = true;
+
 inline long long read_some(int descriptor, char* to, std::size_t size) noexcept {
   return ::read(descriptor, to, size);
 }

@@ -15,12 +15,12 @@
 // console_windows.hpp.
 #pragma once
 
-#include <iosfwd>
 #include <memory>
 #include <optional>
 #include <streambuf>
 #include <string>
 
+#include "console_link.hpp"
 #include "unicode.hpp"
 
 inline constexpr int standard_input = 0;
@@ -120,20 +120,26 @@ class descriptor_output final : public descriptor_buffer {
   memory_block buffer_;
 };
 
-// The system's error number of the failed read or write of `stream`'s buffer,
-// when that buffer is a descriptor_buffer; 0 otherwise.
-int stream_error(const std::ios& stream) noexcept;
+// The console as the dialogue sees it: the three descriptor buffers, and
+// the terminal that they may read from and write to.
+class standard_console final : public console_link {
+ public:
+  standard_console(descriptor_input& input, descriptor_output& output, descriptor_output& errors) noexcept;
 
-// Whether `stream` writes to a terminal through a descriptor_buffer.
-bool writes_to_terminal(const std::ostream& stream) noexcept;
+  [[nodiscard]] echo_stream typing_echoed_on() const noexcept override { return echoed_on_; }
+  [[nodiscard]] bool output_is_terminal() const noexcept override { return output_is_terminal_; }
+  void mark_prompt() noexcept override { input_.mark_prompt(); }
+  [[nodiscard]] bool typed_line_ended() const noexcept override { return input_.typed_line_ended(); }
+  bool take_unended_typed_line() noexcept override { return input_.take_unended_typed_line(); }
+  [[nodiscard]] int input_error() const noexcept override { return input_.error(); }
+  [[nodiscard]] int output_error() const noexcept override { return output_.error(); }
 
-// Whether the lines typed for `in` are echoed on the terminal that `out` writes to.
-bool echoes_on(const std::istream& in, const std::ostream& out) noexcept;
-
-// The descriptor_input calls, when `stream`'s buffer is one; false otherwise.
-bool take_unended_typed_line(std::istream& stream) noexcept;
-void mark_prompt(std::istream& stream) noexcept;
-bool typed_line_ended(const std::istream& stream) noexcept;
+ private:
+  descriptor_input& input_;
+  descriptor_output& output_;
+  echo_stream echoed_on_;
+  bool output_is_terminal_;
+};
 
 // Says "Cannot allocate memory." on standard error, without allocating, and
 // gives the exit status 1: what the program does when it cannot get memory.

@@ -76,10 +76,10 @@ function showPicture(tally) {
   const points = tally.runs.flatMap((run, index) =>
     run.repeatOf === null ? run.samples.map((sample) => ({ ...sample, run: index })) : []);
   const left = 60, right = 580, top = 20, bottom = 300;
-  const logs = points.map((point) => Math.log10(point.size));
-  const xLow = Math.floor(Math.min(1, ...logs)), xHigh = Math.max(xLow + 1, Math.ceil(Math.max(...logs, 0)));
-  const zs = points.map((point) => point.z);
-  const zReach = Math.ceil(Math.max(4, ...zs.map(Math.abs)));
+  const spans = tally.picture;
+  const xLow = Math.floor(Math.min(1, Math.log10(Math.max(1, spans.smallestSize))));
+  const xHigh = Math.max(xLow + 1, Math.ceil(Math.log10(Math.max(1, spans.largestSize))));
+  const zReach = Math.ceil(Math.max(4, spans.largestDistance));
   const margin = 0.15;  // of a power of ten, so that no point sits on an axis
   const x = (log) => left + ((log - xLow + margin) / (xHigh - xLow + 2 * margin)) * (right - left);
   const y = (z) => top + ((zReach - z) / (2 * zReach)) * (bottom - top);
@@ -110,12 +110,10 @@ function showPicture(tally) {
   }
   svg.append(axes, lines, dots);
 
-  const beyond = zs.filter((z) => Math.abs(z) > 3).length;
-  document.getElementById("picture-description").textContent = points.length === 0
+  document.getElementById("picture-description").textContent = spans.samples === 0
     ? "No samples yet."
-    : `${whole(points.length)} samples of ${whole(Math.min(...points.map((p) => p.size)))} to ` +
-      `${whole(Math.max(...points.map((p) => p.size)))} rolls; ${whole(beyond)} of them lie beyond ` +
-      "z = ±3. The table below lists each one.";
+    : `${whole(spans.samples)} samples of ${whole(spans.smallestSize)} to ${whole(spans.largestSize)} rolls; ` +
+      `${whole(spans.beyondThree)} of them lie beyond z = ±3. The table below lists each one.`;
 
   const body = document.querySelector("#points tbody");
   body.replaceChildren();
