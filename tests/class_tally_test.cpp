@@ -100,22 +100,30 @@ TEST(class_tally, runs_without_a_start_repeat_when_their_first_four_samples_agre
 }
 
 TEST(class_tally, figures_per_size_and_pooled_count_each_run_once) {
-  // z = (mean - 3.5) / (1.70783 / sqrt(n)): 10 rolls at 5.2 give 3.15, at 3.5 give 0.
-  const class_tally tally = tally_class("A\n10 5.2\n10 3.5\n100 3.6\nB\n10 5.2\n10 3.5\n100 3.6\n10 2\n"
-                                        "C\n10 5.2\n10 3.5\n100 3.6\n10 2\n");
-  ASSERT_EQ(tally.runs_counted, 2U);
+  // z = (mean - 3.5) / (sqrt(35/12) / sqrt(n)): 10 rolls at 5.2 give 3.148, at 1.8 give -3.148,
+  // at 2 give -2.777 (figures computed with Python, not by the tally's code).
+  const class_tally tally = tally_class("A\n10 5.2\n10 3.5\n100 3.6\nB\n10 5.2\n10 3.5\n100 3.6\n10 1.8\n"
+                                        "C\n10 5.2\n10 3.5\n100 3.6\n10 1.8\nD\n10 2\n");
+  ASSERT_EQ(tally.runs_counted, 3U);
   ASSERT_EQ(tally.sizes.size(), 2U);
   EXPECT_EQ(tally.sizes[0].size, 10);
-  EXPECT_EQ(tally.sizes[0].samples, 5U);
-  EXPECT_DOUBLE_EQ(tally.sizes[0].mean_of_means, (5.2 + 3.5 + 5.2 + 3.5 + 2.0) / 5);
-  EXPECT_EQ(tally.sizes[0].beyond_three, 2U);
-  EXPECT_NEAR(tally.sizes[0].expected_beyond_three, 5 * 0.0014255242468119698, 1e-12);
+  EXPECT_EQ(tally.sizes[0].samples, 6U);
+  EXPECT_DOUBLE_EQ(tally.sizes[0].mean_of_means, 21.2 / 6);
+  EXPECT_EQ(tally.sizes[0].beyond_three, 3U);  // 5.2 twice above, 1.8 below; 2 is within
+  EXPECT_NEAR(tally.sizes[0].expected_beyond_three, 6 * 0.0014255242468119698, 1e-12);
   EXPECT_EQ(tally.sizes[1].beyond_three, 0U);
   ASSERT_TRUE(tally.pooled);
-  EXPECT_EQ(tally.pooled->rolls, 250);
-  EXPECT_NEAR(tally.pooled->mean, (52 + 35 + 360 + 52 + 35 + 360 + 20) / 250.0, 1e-12);
-  EXPECT_NEAR(tally.pooled->standard_error, std::sqrt(35.0 / 12.0 / 250.0), 1e-15);
-  EXPECT_NEAR(tally.pooled->low, tally.pooled->mean - 1.96 * tally.pooled->standard_error, 1e-15);
+  EXPECT_EQ(tally.pooled->rolls, 260);
+  EXPECT_NEAR(tally.pooled->mean, 932 / 260.0, 1e-12);
+  EXPECT_NEAR(tally.pooled->standard_error, 0.10591481821704, 1e-12);
+  EXPECT_NEAR(tally.pooled->z, 0.79890034312282, 1e-9);
+  EXPECT_NEAR(tally.pooled->low, 3.37702234091, 1e-9);
+  EXPECT_NEAR(tally.pooled->high, 3.7922084283208, 1e-9);
+  EXPECT_EQ(tally.picture.samples, 8U);
+  EXPECT_EQ(tally.picture.beyond_three, 3U);
+  EXPECT_EQ(tally.picture.smallest_size, 10);
+  EXPECT_EQ(tally.picture.largest_size, 100);
+  EXPECT_NEAR(tally.picture.largest_distance, 3.1477883392266754, 1e-12);
 }
 
 // Exact from the sum of fair dice, which for 1 roll never strays that far;

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """The Windows program in a console under wine, in code page 850: typed text
-reaches it as UTF-8 whatever the code page, and Ctrl-Z then Enter ends the
-input after the text before it. Wine gives a program started on a terminal a
+reaches it as UTF-8 whatever the code page, Ctrl-Z then Enter ends the
+input after the text before it, and a typed line longer than one console read
+(4,096 UTF-16 units) is still one line. Wine gives a program started on a terminal a
 console of its own; this test is that terminal.
 
 Usage: windows_console_test.py PROGRAM.exe [EMULATOR]"""
@@ -66,9 +67,14 @@ def main():
     if screen.count(b"The sample mean = ") != 1 or screen.count(PROMPT) != 2:
         failures.append(f"Ctrl-Z after 3 did not roll 3 and end:\n{screen.decode(errors='replace')}")
 
+    # "12" across the end of the first read: one entry, not "1" and "2".
+    screen = run(windows_path, emulator, [b" " * 4095 + b"12\r", b"0\r"])
+    if screen.count(b"The sample mean = ") != 1 or b"Not a whole number" in screen:
+        failures.append(f"a line of 4,097 units was not read as one:\n{screen[-600:].decode(errors='replace')}")
+
     for failure in failures:
         print(failure)
-    print(f"{2 - len(failures)} passed, {len(failures)} failed")
+    print(f"{3 - len(failures)} passed, {len(failures)} failed")
     sys.exit(1 if failures else 0)
 
 

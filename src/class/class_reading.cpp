@@ -23,8 +23,6 @@ bool all_digits(std::string_view text) {
   return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-// Days since 1970-01-01 of a date of the proleptic Gregorian calendar
-
 // A mean as the program prints it, or as a teacher copies it from a sheet
 // (a decimal comma too): a number from 1 to 6.
 std::optional<double> printed_mean(std::string_view text) {

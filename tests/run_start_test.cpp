@@ -1,0 +1,46 @@
+// Tests of the run's start line: written in local time with its offset, read back to the same second.
+#include "run_start.hpp"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+struct start_case {
+  long long seconds;  // since 1970, UTC
+  long long offset;   // of local time from UTC, in seconds
+  std::string line;   // as Python's datetime gives it, the offset rounded to whole minutes
+};
+
+// clang-format off
+const start_case start_cases[] = {
+    {1796821387, 3600, "Run started 2026-12-09 14:03:07 +01:00"},
+    {1796821387, -18000, "Run started 2026-12-09 08:03:07 -05:00"},
+    {1796821387, 20700, "Run started 2026-12-09 18:48:07 +05:45"},
+    {-1000000000, -2670, "Run started 1938-04-24 21:29:20 -00:44"},  // Monrovia's mean time, -0:44:30
+    {-1, 0, "Run started 1969-12-31 23:59:59 +00:00"},
+    {951782400, 0, "Run started 2000-02-29 00:00:00 +00:00"},
+    {4102444799, 50400, "Run started 2100-01-01 13:59:59 +14:00"},
+};
+// clang-format on
+
+TEST(run_start, is_written_in_local_time_and_read_back_to_its_second) {
+  for (const start_case& row : start_cases) {
+    EXPECT_EQ(run_start_line(row.seconds, row.offset), row.line) << row.seconds << " " << row.offset;
+    EXPECT_EQ(read_run_start(row.line), row.seconds) << row.line;
+  }
+}
+
+TEST(run_start, names_no_second_for_dates_that_do_not_exist_or_other_shapes) {
+  for (const char* line : {"Run started 2026-02-31 10:00:00 +01:00", "Run started 1900-02-29 10:00:00 +00:00",
+                           "Run started 2026-04-31 10:00:00 +00:00", "Run started 2026-13-01 10:00:00 +00:00",
+                           "Run started 2026-12-09 24:00:00 +00:00", "Run started 2026-12-09 14:03:60 +01:00",
+                           "Run started 2026-12-09 14:03:07 -00:44.5", "Run started 2026-12-9 14:03:07 +01:00",
+                           "Run started 2026-12-09 14:03:07 01:00", "run started 2026-12-09 14:03:07 +01:00"}) {
+    EXPECT_FALSE(read_run_start(line)) << line;
+  }
+  EXPECT_TRUE(read_run_start("Run started 2000-02-29 10:00:00 +00:00"));
+}
+
+}  // namespace
