@@ -82,7 +82,7 @@ fi
 target=$(realpath -m -- "$target")
 [ "$target" != / ] || fail "DIR cannot be /"
 case "$source_dir/" in
-  "$target"/*) fail "$target holds this checkout: name a folder outside it, such as $source_dir/dist" ;;
+  "$target"/*) fail "$target holds this checkout, which a release must not replace: name another folder, such as $source_dir/dist" ;;
 esac
 version=$(sed -n 's/^project(die-fairness VERSION \([0-9.]*\) .*/\1/p' CMakeLists.txt)
 [ -n "$version" ] || fail "no version in CMakeLists.txt's project()"
