@@ -27,5 +27,5 @@ add_custom_command(
           --notices "${page_shell}/third-party-notices.txt" --output "${class_page}"
   DEPENDS die-fairness-class-page ${shell} "${page_shell}/assemble.py" "${page_shell}/page.css"
           "${page_shell}/third-party-notices.txt" "${PROJECT_SOURCE_DIR}/LICENSE"
-  COMMENT "Joining the class page into die-fairness-class.html")
+  COMMENT "Joining the class page into die-fairness-class.html" VERBATIM)
 add_custom_target(class_page ALL DEPENDS "${class_page}")
