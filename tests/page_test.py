@@ -117,7 +117,7 @@ def run_session(browser, page, expected, screenshots):
     check(browser.execute_script("return document.activeElement.id") == "entry", "the entry field has no focus")
     # The version below everything, and the licenses behind a closed disclosure.
     about = browser.find_element(By.ID, "about")
-    check(re.fullmatch(r"die-fairness \d+\.\d+\.\d+", about.find_element(By.TAG_NAME, "p").text),
+    check(re.fullmatch(r"die-fairness \d+\.\d+\.\d+( \(commit [0-9a-f]+\))?", about.find_element(By.TAG_NAME, "p").text),
           f"no version: {about.text!r}")
     check(browser.execute_script(
         "const about = document.getElementById('about'), details = about.querySelector('details');"

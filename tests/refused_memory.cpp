@@ -42,6 +42,7 @@ extern "C" void* malloc(std::size_t size) {  // NOLINT: the shim replaces the C 
   } while (left > 0);
   const int file = open(path, O_WRONLY | O_CREAT | O_TRUNC, 0644);
   if (file < 0) return;
-  if (write(file, digits + at, sizeof digits - at) < 0) at = 0;
+  const auto written = write(file, digits + at, sizeof digits - at);
+  static_cast<void>(written);  // a count not written fails the test that reads it
   close(file);
 }

@@ -83,11 +83,10 @@ std::string tally_json(const class_tally& tally) {
     json += "null";
   }
   const picture_figures& picture = tally.picture;
-  json += ",\"picture\":{\"samples\":" + std::to_string(picture.samples) +
-          ",\"beyondThree\":" + std::to_string(picture.beyond_three) +
-          ",\"smallestSize\":" + std::to_string(picture.smallest_size) +
-          ",\"largestSize\":" + std::to_string(picture.largest_size) +
-          ",\"largestDistance\":" + json_number(picture.largest_distance) + "}}";
+  json += R"(,"picture":{"samples":)" + std::to_string(picture.samples) + R"(,"beyondThree":)" +
+          std::to_string(picture.beyond_three) + R"(,"smallestSize":)" + std::to_string(picture.smallest_size) +
+          R"(,"largestSize":)" + std::to_string(picture.largest_size) +
+          R"(,"largestDistance":)" + json_number(picture.largest_distance) + "}}";
   return json;
 }
 

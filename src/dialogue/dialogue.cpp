@@ -64,6 +64,19 @@ bool end_typed_line(console_link& console, std::ostream& out, std::ostream* scre
   return prompt_line_ended || screen == &out;
 }
 
+int input_error(const console_link* console) { return console == nullptr ? 0 : console->input_error(); }
+int output_error(const console_link* console) { return console == nullptr ? 0 : console->output_error(); }
+
+// The end of the run: on a terminal at the start of a line (elsewhere nothing
+// is added), and a failure said.
+int end_run(std::ostream& out, std::ostream& err, const console_link* console, bool prompt_line_ended,
+            bool read_failed) {
+  if (console != nullptr && console->output_is_terminal() && !prompt_line_ended) out << std::endl;
+  if (read_failed) return report_failure(err, "Cannot read standard input", input_error(console));
+  if (!out) return report_failure(err, "Cannot write standard output", output_error(console));
+  return 0;
+}
+
 std::ostream* screen_of(const console_link* console, std::ostream& out, std::ostream& err) {
   if (console == nullptr) return nullptr;
   switch (console->typing_echoed_on()) {
@@ -88,8 +101,6 @@ int run_dialogue(std::istream& in, std::ostream& out, std::ostream& err, const s
   introduce(out);
   if (in.rdbuf() == nullptr) return 0;
   std::ostream* const screen = screen_of(console, out, err);
-  const auto input_error = [console] { return console == nullptr ? 0 : console->input_error(); };
-  const auto output_error = [console] { return console == nullptr ? 0 : console->output_error(); };
   for (;;) {
     // The size is read from the stream buffer, past the tie that would flush
     // the prompt, so it is flushed here: it must show before the wait.
@@ -97,18 +108,14 @@ int run_dialogue(std::istream& in, std::ostream& out, std::ostream& err, const s
     out << size_prompt << std::flush;
     // Nobody sees the means any more (a closed pipe, a full disk): going on
     // would only roll dice for nothing, perhaps for ever on endless input.
-    if (!out) return report_failure(err, "Cannot write standard output", output_error());
+    if (!out) return report_failure(err, "Cannot write standard output", output_error(console));
 
     bool read_failed = false;
     const size_reading reading = read_entry(in, console, read_failed);
     const bool prompt_line_ended = console != nullptr && end_typed_line(*console, out, screen);
     const bool quits = reading.status == size_status::read && reading.size <= 0;
     if (read_failed || reading.status == size_status::end_of_input || quits) {
-      // On a terminal the run ends at the start of a line; elsewhere nothing is added.
-      if (console != nullptr && console->output_is_terminal() && !prompt_line_ended) out << std::endl;
-      if (read_failed) return report_failure(err, "Cannot read standard input", input_error());
-      if (!out) return report_failure(err, "Cannot write standard output", output_error());
-      return 0;
+      return end_run(out, err, console, prompt_line_ended, read_failed);
     }
     if (reading.status == size_status::read) {
       out << mean_line_start << sample(reading.size) << std::endl << std::endl;
