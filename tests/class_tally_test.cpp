@@ -53,14 +53,14 @@ TEST(class_tally, a_rejection_answers_no_prompt_and_drops_the_rest_of_its_line) 
 }
 
 TEST(class_tally, reads_record_sheet_blocks_each_started_by_a_name) {
-  const class_tally tally = tally_class("Anna\n10 3.7\n100 3,42\n\nBen K.\n  1000\t3.551 \n");
+  const class_tally tally = tally_class("Anna\n10 3.7\n100 3,42\n\nBen K.\n  1000\t3.551 \n1 6\n1 1\n");
   ASSERT_EQ(tally.runs.size(), 2U);
   EXPECT_EQ(tally.runs[0].name, "Anna");
   EXPECT_EQ(samples_of(tally.runs[0]), (samples{{10, "3.7"}, {100, "3,42"}}));
   EXPECT_DOUBLE_EQ(tally.runs[0].samples[1].mean, 3.42);
   EXPECT_EQ(tally.runs[1].name, "Ben K.");
   EXPECT_EQ(tally.runs[1].line, 5U);
-  EXPECT_EQ(samples_of(tally.runs[1]), (samples{{1000, "3.551"}}));
+  EXPECT_EQ(samples_of(tally.runs[1]), (samples{{1000, "3.551"}, {1, "6"}, {1, "1"}}));
 }
 
 TEST(class_tally, lists_each_line_it_cannot_read_and_counts_the_rest) {
@@ -77,6 +77,16 @@ TEST(class_tally, lists_each_line_it_cannot_read_and_counts_the_rest) {
   EXPECT_EQ(tally.runs[0].samples.size(), 1U);
 }
 
+// After a size of 0 or less the program reads nothing more: a mean after it has no size.
+TEST(class_tally, nothing_typed_after_a_quitting_entry_is_a_size) {
+  const class_tally tally =
+      tally_class(transcript({prompt + "10 0 20\n", mean_line("3.7"), prompt, prompt + "30\n", mean_line("3.1")}));
+  ASSERT_EQ(tally.runs.size(), 1U);
+  EXPECT_EQ(samples_of(tally.runs[0]), (samples{{10, "3.7"}}));
+  ASSERT_EQ(tally.unreadable.size(), 1U);
+  EXPECT_EQ(tally.unreadable[0].shown, mean_line_start + "3.1");
+}
+
 TEST(class_tally, runs_of_one_second_are_one_run_whatever_their_time_zone) {
   const std::string run = transcript({prompt + "10\n", mean_line("3.7"), prompt + "0\n"});
   const class_tally tally = tally_class("Run started 2026-12-09 14:03:07 +01:00\n" + run +
@@ -91,12 +101,13 @@ TEST(class_tally, runs_of_one_second_are_one_run_whatever_their_time_zone) {
 TEST(class_tally, runs_without_a_start_repeat_when_their_first_four_samples_agree) {
   const std::string four = "10 3.7\n10 3.1\n10 4\n100 3.55\n";
   const class_tally tally = tally_class("A\n" + four + "B\n" + four + "1000 3.6\nC\n10 3.7\n10 3.1\n10 4\n" +
-                                        "D\n10 3.7\n10 3.1\n10 4\n100 3.56\n");
-  ASSERT_EQ(tally.runs.size(), 4U);
+                                        "D\n10 3.7\n10 3.1\n10 4\n100 3.56\nE\n10 3.7\n10 3.1\n100 4\n100 3.55\n");
+  ASSERT_EQ(tally.runs.size(), 5U);
   EXPECT_EQ(tally.runs[1].repeat_of, 0U);
   EXPECT_FALSE(tally.runs[2].repeat_of);  // three samples tell nothing
   EXPECT_FALSE(tally.runs[3].repeat_of);
-  EXPECT_EQ(tally.runs_counted, 3U);
+  EXPECT_FALSE(tally.runs[4].repeat_of);  // the same means of other sizes
+  EXPECT_EQ(tally.runs_counted, 4U);
 }
 
 TEST(class_tally, figures_per_size_and_pooled_count_each_run_once) {

@@ -1,7 +1,9 @@
 // End-to-end tests of the built program, driven through pipes.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <fstream>
 #include <string>
 #include <thread>
@@ -144,13 +146,14 @@ TEST(program, says_when_an_allocation_fails_and_never_aborts) {
 #if defined(DIE_FAIRNESS_REFUSED_MEMORY)
   if (!memory_is_measured) GTEST_SKIP() << "instruments and emulators allocate for themselves";
   const std::string preload = std::string("LD_PRELOAD=") + DIE_FAIRNESS_REFUSED_MEMORY;
-  const std::string count_file = testing::TempDir() + "die-fairness-allocations";
+  const std::string count_file = testing::TempDir() + "die-fairness-allocations-" + std::to_string(getpid());
   const program_run whole =
       run_program(program, "10 1\n0\n", {.environment = {preload, "COUNT_ALLOCATIONS_IN=" + count_file}});
   ASSERT_EQ(whole.exit_status, 0) << whole.err;
   std::ifstream counted(count_file);
   unsigned long allocations = 0;
   ASSERT_TRUE(counted >> allocations);
+  std::remove(count_file.c_str());
   ASSERT_GT(allocations, 0U);
   bool refused = false;
   for (unsigned long first = 1; first <= allocations + 1; ++first) {
