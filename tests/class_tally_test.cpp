@@ -80,7 +80,7 @@ TEST(class_tally, lists_each_line_it_cannot_read_and_counts_the_rest) {
 // After a size of 0 or less the program reads nothing more: a mean after it has no size.
 TEST(class_tally, nothing_typed_after_a_quitting_entry_is_a_size) {
   const class_tally tally =
-      tally_class(transcript({prompt + "10 0 20\n", mean_line("3.7"), prompt, prompt + "30\n", mean_line("3.1")}));
+      tally_class(transcript({prompt + "10 0 20\n", mean_line("3.7"), prompt + "30\n", mean_line("3.1")}));
   ASSERT_EQ(tally.runs.size(), 1U);
   EXPECT_EQ(samples_of(tally.runs[0]), (samples{{10, "3.7"}}));
   ASSERT_EQ(tally.unreadable.size(), 1U);
