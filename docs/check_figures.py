@@ -24,7 +24,7 @@ ROOT = Path(__file__).resolve().parent.parent
 TEACHERS = (ROOT / "docs" / "teachers.md").read_text(encoding="utf-8")
 SHEET = (ROOT / "docs" / "record-sheet.html").read_text(encoding="utf-8")
 README = (ROOT / "README.md").read_text(encoding="utf-8")
-CLASS_PAGE = (ROOT / "src" / "class_page" / "class.html").read_text(encoding="utf-8")
+CLASS_PAGE = (ROOT / "src" / "class" / "class.html").read_text(encoding="utf-8")
 
 RULE = 3  # the students' rule: |z| > 3
 RULE_LEVEL = 2 * norm.sf(RULE)
@@ -204,16 +204,26 @@ expected += [
 
 # The lesson: telling runs of the same second apart, the class's results, this
 # die's means, the face counts and pooling. The class page takes two runs
-# without a start line for one when their first four samples agree: for the
-# lesson's 10, 10, 10 and 100 rolls, by chance (this die or a fair one) less
-# often than the page says, rounded down to a hundred thousand.
-def same_first_four(shares):
-    same = {n: float((total_distribution(shares, n) ** 2).sum()) for n in (10, 100)}
-    return same[10] ** 3 * same[100]
+# without a start line for one when their first samples agree, as many as it
+# takes for a chance agreement to fall below one in a million: for the
+# lesson's samples, and for samples of 1 roll (the faces step), for this die
+# and a fair one alike.
+def samples_to_tell_apart(shares, sizes):
+    chance = 1.0
+    for count, n in enumerate(sizes, 1):
+        chance *= float((total_distribution(shares, n) ** 2).sum())
+        if chance < 1e-6:
+            return count
+    return None
 
 
-once_in = 1 / max(same_first_four(EXACT), same_first_four(FAIR))
-expected.append((CLASS_PAGE, f"by chance less than once in {grouped(floor(once_in / 100_000) * 100_000)} times"))
+NUMBER_WORDS = {5: "five", 8: "eight"}
+lesson_needs = {samples_to_tell_apart(shares, LESSON) for shares in (EXACT, FAIR)}
+faces_need = {samples_to_tell_apart(shares, [1] * 20) for shares in (EXACT, FAIR)}
+assert len(lesson_needs) == 1 and len(faces_need) == 1, (lesson_needs, faces_need)
+expected.append((CLASS_PAGE, f"by chance less than once in a million times (the lesson's first "
+                             f"{NUMBER_WORDS[lesson_needs.pop()]} samples; for samples of 1 roll, "
+                             f"{NUMBER_WORDS[faces_need.pop()]})"))
 for n in (10, 100, 1000, 10000):
     p, p_5 = beyond(EXACT, n, RULE), beyond(EXACT, n, FIVE_PERCENT)
     student = 1 - (1 - p) ** TRIES

@@ -1,12 +1,15 @@
 #!/usr/bin/python3
 """The teacher's class page in headless Chromium, opened from a file: pasted
 console transcripts made here with pinned clocks (two of the same second, one
-pasted twice, one also pasted as the student's page would give it), a record
-sheet's block and a line of nonsense must give the runs, the per-size counts
-and the pooled mean that this test computes itself, name the repeats and the
-unread line, use no verdict word, make no request, log no error and fit 320
-pixels. Prints how long 30 students' 12 samples take to tally, and saves
-screenshots in light and dark.
+pasted twice, one also pasted as the student's page would give it, one copied
+without its title, padded with blanks), a record sheet's block and a line of
+nonsense must give the runs, the per-size counts, the pooled figures, the faces
+and the picture that this test computes itself, whether pasted at once or one
+text at a time with Ctrl+V; name the repeats and the unread line, use no
+verdict word, make no request, log no error and fit 320 pixels. With scripts
+off it says what it needs and shows nothing that does nothing. Prints how long
+30 students' 12 samples and a 5 MB paste take to tally, and saves screenshots
+in light and dark.
 
 Usage: class_page_test.py CLASS_PAGE_HTML CONSOLE_JS NODE SCREENSHOT_DIR"""
 
@@ -20,6 +23,7 @@ from pathlib import Path
 from browser_helpers import (INTRODUCTION, PROMPT, check, console_run, requests_and_errors, sideways_overflow,
                              start_browser)
 from selenium.webdriver.common.by import By
+from selenium.webdriver.common.keys import Keys
 from selenium.webdriver.support.ui import WebDriverWait
 
 LINES = ["10 10 10", "100 100 100", "1000 1000 1000", "0"]  # the lesson's first nine samples
@@ -59,11 +63,32 @@ def expected_figures(runs):
 
 
 def paste(browser, text):
-    """Pastes `text` whole; returns how long the page took to tally and show it, in ms."""
+    """Puts `text` in the field and tallies it at once (not after the pause in
+    typing); returns how long the page took to tally and show it, in ms."""
     return browser.execute_script(
         "const area = document.getElementById('texts'); area.value = arguments[0];"
-        "const start = performance.now(); area.dispatchEvent(new Event('input'));"
-        "return performance.now() - start;", text)
+        "const start = performance.now(); update(); return performance.now() - start;", text)
+
+
+def paste_one_at_a_time(browser, pieces):
+    """Empties the field, then pastes each piece at its end with a real Ctrl+V,
+    as a teacher copies one student's text after another."""
+    browser.execute_script("document.getElementById('texts').value = '';")
+    area = browser.find_element(By.ID, "texts")
+    for piece in pieces:
+        browser.execute_script("return navigator.clipboard.writeText(arguments[0]);", piece)
+        area.send_keys(Keys.CONTROL, Keys.END)
+        area.send_keys(Keys.CONTROL, "v")
+    WebDriverWait(browser, 10).until(lambda _: browser.execute_script(
+        "return document.getElementById('texts').value.length") == sum(len(piece) for piece in pieces))
+
+
+def figures(browser):
+    """What the page shows of runs, sizes, pooled figures, marks and faces, read at one moment."""
+    return browser.execute_script(
+        "const text = (selector) => [...document.querySelectorAll(selector)].map((element) => element.textContent);"
+        "return [text('#runs-pasted, #runs-counted, #pooled, #faces-summary, #picture-description'),"
+        "        text('#per-size tbody tr'), text('#points tbody tr'), text('#faces tbody tr')];")
 
 
 def main():
@@ -71,42 +96,68 @@ def main():
     screenshots = Path(screenshots)
     seconds = [FIRST_SECOND + offset for offset in (0, 1, 1, 2, 3, 4)]
     transcripts = [terminal_transcript(node, console, second) for second in seconds]
-    started = datetime.datetime.fromtimestamp(seconds[5], datetime.timezone.utc)
-    page_text = f"Run started {started:%Y-%m-%d %H:%M:%S} +00:00\n" + transcripts[5][0]
+    def page_text(run):
+        """The page's Copy text of a run that did not type 0: ending on the open prompt,
+        as the page gave it before (with no line end), or as it gives it now."""
+        started = datetime.datetime.fromtimestamp(seconds[run], datetime.timezone.utc)
+        return f"Run started {started:%Y-%m-%d %H:%M:%S} +00:00\n" + transcripts[run][0].rsplit("0\n", 1)[0]
+
     record_sheet = [(10, "3.6"), (10, "3.1"), (100, "3.41"), (1000, "3.522")]
-    # Pasted: runs 0 to 5 as consoles show them, run 3 twice, run 5 also as its
-    # page text, a record sheet, and a line that is none of these.
-    text = "".join(f"Student {index}\n{transcript}" for index, (transcript, _) in enumerate(transcripts))
-    text += f"Student 3 again\n{transcripts[3][0]}Student 5 from the page\n{page_text}"
-    text += "Zoe\n" + "".join(f"{size} {mean}\n" for size, mean in record_sheet)
-    text += "\nthe die felt heavy\n"
-    counted = [transcripts[index][1] for index in (0, 1, 3, 4, 5)] + [record_sheet]
+    faces = [(1, "6"), (1, "2"), (1, "6"), (1, "5")]
+    # Runs 0 to 5 as consoles show them (run 4 without its title and padded with
+    # blanks), run 3 twice, runs 0 and 5 also as page texts (run 0's with no
+    # line end, so that run 5's start is glued to its prompt), a record sheet
+    # with single rolls, and a line that is none of these.
+    pieces = [f"Student {index}\n{transcript}" for index, (transcript, _) in enumerate(transcripts)]
+    untitled = pieces[4].split(PROMPT, 1)
+    pieces[4] = untitled[0].splitlines()[0] + "\n" + "\n".join(
+        f"  {line}   " for line in (PROMPT + untitled[1]).split("\n"))
+    pieces += [f"Student 3 again\n{transcripts[3][0]}", page_text(0), page_text(5) + "\n",
+               "Zoe\n" + "".join(f"{size} {mean}\n" for size, mean in record_sheet + faces),
+               "\nthe die felt heavy\n"]
+    counted = [transcripts[index][1] for index in (0, 1, 3, 4, 5)] + [record_sheet + faces]
     sizes, rolls, pooled_mean = expected_figures(counted)
+    marks = len({(size, mean) for samples in counted for size, mean in samples})
 
     browser = start_browser()
     try:
         browser.get(Path(page).resolve().as_uri())
+        browser.execute_cdp_cmd("Browser.grantPermissions", {"permissions": ["clipboardReadWrite", "clipboardSanitizedWrite"]})
         WebDriverWait(browser, 30).until(lambda _: browser.execute_script("return typeof startTally") == "function")
         WebDriverWait(browser, 30).until(lambda _: paste(browser, "Ann\n10 3.5\n") >= 0 and
                                          browser.find_element(By.ID, "runs-pasted").text == "Runs pasted: 1")
-        paste(browser, text)
+        paste(browser, "".join(pieces))
+        at_once = figures(browser)
         results = browser.find_element(By.ID, "results").text
-        check(browser.find_element(By.ID, "runs-pasted").text == "Runs pasted: 9", results)
+        check(browser.find_element(By.ID, "runs-pasted").text == "Runs pasted: 10", results)
         check(browser.find_element(By.ID, "runs-counted").text == "Runs counted: 6", results)
         repeats = browser.find_element(By.ID, "repeats").text
-        check(repeats.count("repeats") == 3 and "(Student 2) repeats the run at line" in repeats and
-              "(Student 3 again) repeats" in repeats and "(Student 5 from the page) repeats" in repeats, repeats)
+        check(repeats.count("repeats") == 4 and "“Student 2” repeats “Student 1”" in repeats and
+              "“Student 3 again” repeats “Student 3”" in repeats and
+              "13:03:07 +00:00” repeats “Student 0”" in repeats and "repeats “Student 5”" in repeats, repeats)
         rows = [row.text.split() for row in browser.find_elements(By.CSS_SELECTOR, "#per-size tbody tr")]
         shown_sizes = {int(row[0].replace(",", "")): (int(row[1]), int(row[3])) for row in rows}
         check(shown_sizes == sizes, f"per size: {shown_sizes}, computed here: {sizes}")
         pooled = browser.find_element(By.ID, "pooled").text
         check(f"Rolls\n{rolls:,}" in pooled and f"Mean\n{pooled_mean}" in pooled, f"{pooled}\nhere: {rolls} {pooled_mean}")
         unread = browser.find_element(By.ID, "unreadable").text
-        check(re.fullmatch(r'Line \d+: "the die felt heavy"', unread), f"lines not read: {unread!r}")
+        check(re.fullmatch(r'Line \d+: "the die felt heavy" \(not a result\)', unread), f"lines not read: {unread!r}")
         points = browser.find_elements(By.CSS_SELECTOR, "#picture .points circle")
-        check(len(points) == sum(len(samples) for samples in counted), f"{len(points)} points")
+        check(len(points) == marks, f"{len(points)} marks, {marks} different sizes and means")
+        faces_summary = browser.find_element(By.ID, "faces-summary").text
+        observed = [sum(1 for _, mean in faces if mean == str(face)) for face in range(1, 7)]
+        chi_square = sum((o - len(faces) / 6) ** 2 / (len(faces) / 6) for o in observed)
+        check(faces_summary.startswith(f"{len(faces)} single rolls. Chi-square = {chi_square:.2f}, "
+                                       "with 5 degrees of freedom"), faces_summary)
+        face_rows = [row.text.split() for row in browser.find_elements(By.CSS_SELECTOR, "#faces tbody tr")]
+        check([int(row[1]) for row in face_rows] == observed, f"faces: {face_rows}, here: {observed}")
         verdicts = re.findall(r"\b(fair|unfair|loaded|biased)\b", browser.find_element(By.TAG_NAME, "body").text, re.I)
         check(not verdicts, f"the page speaks a verdict: {verdicts}")
+
+        # The same texts pasted one at a time, each with Ctrl+V: the same figures.
+        paste_one_at_a_time(browser, pieces)
+        WebDriverWait(browser, 10).until(lambda _: figures(browser) == at_once)
+
         urls, errors = requests_and_errors(browser)
         check(urls <= {browser.current_url}, f"requests: {urls}")
         check(not errors, f"the console holds {errors}")
@@ -119,19 +170,45 @@ def main():
         browser.save_screenshot(str(screenshots / "class-dark.png"))
         overflow = sideways_overflow(browser, 320)
         check(overflow <= 0, f"sideways scrolling at 320 px: {overflow} px too wide")
-
-        # A class of 30, each with the lesson's 12 samples: the time to tally it, printed.
-        lesson = [10, 10, 10, 100, 100, 100, 1000, 1000, 1000, 10000, 10000, 10000]
-        made_up = random.Random(20261209)
-        class_text = "".join(f"Student {student}\n" + "".join(
-            f"{size} {round(made_up.gauss(3.5, SIGMA / math.sqrt(size)) * size) / size:g}\n"
-            for size in lesson) for student in range(30))
-        times = sorted(paste(browser, class_text) for _ in range(5))
-        check(browser.find_element(By.ID, "runs-counted").text == "Runs counted: 30", "the class of 30")
-        print(f"class_page_test: 30 students' 12 samples tallied and shown in {times[2]:.1f} ms (median of 5)")
+        timings(browser)
     finally:
         browser.quit()
-    print("class_page_test: the class's runs, repeats, sizes and pooled mean as computed here")
+    without_scripts(page)
+    print("class_page_test: the class's runs, repeats, sizes, pooled figures and faces as computed here, "
+          "pasted at once and one text at a time")
+
+
+def timings(browser):
+    """Prints how long a class of 30 and a paste of 5 MB take to tally and show."""
+    lesson = [10, 10, 10, 100, 100, 100, 1000, 1000, 1000, 10000, 10000, 10000]
+    made_up = random.Random(20261209)
+    class_text = "".join(f"Student {student}\n" + "".join(
+        f"{size} {round(made_up.gauss(3.5, SIGMA / math.sqrt(size)) * size) / size:g}\n"
+        for size in lesson) for student in range(30))
+    times = sorted(paste(browser, class_text) for _ in range(5))
+    check(browser.find_element(By.ID, "runs-counted").text == "Runs counted: 30", "the class of 30")
+    print(f"class_page_test: 30 students' 12 samples tallied and shown in {times[2]:.1f} ms (median of 5)")
+    lines, size = [], 0
+    while size < 5_000_000:
+        n = made_up.randint(1, 1000)
+        line = f"{n} {made_up.randint(n, 6 * n) / n:.6g}\n"
+        lines.append(line)
+        size += len(line)
+    big = "Everyone\n" + "".join(lines)
+    elapsed = paste(browser, big)
+    print(f"class_page_test: {len(big):,} bytes, {len(lines):,} record lines of sizes 1 to 1,000, "
+          f"tallied and shown in {elapsed:.0f} ms")
+
+
+def without_scripts(page):
+    browser = start_browser("--blink-settings=scriptEnabled=false")
+    try:
+        browser.get(Path(page).resolve().as_uri())
+        body = browser.find_element(By.TAG_NAME, "body").text
+        check("needs JavaScript" in body, "with scripts off the class page does not say what it needs")
+        check(not browser.find_element(By.ID, "texts").is_displayed(), "with scripts off the text field still shows")
+    finally:
+        browser.quit()
 
 
 if __name__ == "__main__":

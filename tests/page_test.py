@@ -80,6 +80,39 @@ def served_over_http(browser, page):
         server.shutdown()
 
 
+def newest_in_view(browser, page):
+    """On a phone with its keyboard up (390 x 500), the newest mean stays in view
+    above the entry field after the lesson's twelve samples, as on a terminal;
+    a student who has scrolled up to read is left there."""
+    browser.execute_cdp_cmd("Emulation.setDeviceMetricsOverride",
+                            {"width": 390, "height": 500, "deviceScaleFactor": 1, "mobile": True})
+    try:
+        browser.get(Path(page).resolve().as_uri())
+        shown = lambda: browser.execute_script("return document.getElementById('transcript').textContent")
+        WebDriverWait(browser, 30).until(lambda _: "sigma" in shown())
+        entry = browser.find_element(By.ID, "entry")
+        for line in ("10 10 10", "100 100 100", "1000 1000 1000", "10000 10000 10000"):
+            entry.send_keys(line + Keys.ENTER)
+        WebDriverWait(browser, 30).until(lambda _: shown().count("The sample mean") == 12)
+        placed = browser.execute_script(
+            "const means = [...document.querySelectorAll('#transcript .output')]"
+            "  .filter((piece) => piece.textContent.includes('The sample mean'));"
+            "const newest = means[means.length - 1].getBoundingClientRect();"
+            "const entry = document.getElementById('entry-area').getBoundingClientRect();"
+            "return [newest.top, newest.bottom, entry.top, innerHeight];")
+        top, bottom, entry_top, height = placed
+        check(0 <= top and bottom <= entry_top + 1 and entry_top <= height,
+              f"the newest mean is out of view at 390x500: {placed}")
+        browser.execute_script("scrollTo(0, 0)")
+        entry.send_keys("1" + Keys.ENTER)
+        WebDriverWait(browser, 30).until(lambda _: shown().count("The sample mean") == 13)
+        check(browser.execute_script("return scrollY") == 0, "the page scrolled away from what the student read")
+        _, errors = requests_and_errors(browser)  # and the logs emptied for the next part
+        check(not errors, f"the console holds {errors}")
+    finally:
+        browser.execute_cdp_cmd("Emulation.clearDeviceMetricsOverride", {})
+
+
 def without_javascript(page):
     browser = start_browser("--blink-settings=scriptEnabled=false")
     try:
@@ -96,6 +129,7 @@ def main():
     browser = start_browser()
     try:
         run_session(browser, page, lambda seeds: expected_transcripts(node, console, seeds), Path(screenshots))
+        newest_in_view(browser, page)
         served_over_http(browser, page)
     finally:
         browser.quit()

@@ -1,9 +1,11 @@
 // The class page's side: hands the pasted text to the tally (C++, in
 // WebAssembly) and shows the figures that it returns; it computes none itself.
+// The tally runs once typing pauses, and the page changes all at once after it.
 "use strict";
 
 const texts = document.getElementById("texts");
 const svgNamespace = "http://www.w3.org/2000/svg";
+const pauseBeforeTally = 250; // ms after the last keystroke or paste
 
 const decimals = (value, places) =>
   value.toLocaleString("en-US", { minimumFractionDigits: places, maximumFractionDigits: places });
@@ -25,62 +27,51 @@ function svgElement(name, attributes, text) {
   return made;
 }
 
-function runLabel(run) {
-  return run.name ? `the run at line ${run.line} (${run.name})` : `the run at line ${run.line}`;
+// Each part returns what it will show; update() puts them all in place at once.
+function runsPart(tally) {
+  const repeats = tally.runs.filter((run) => run.repeatOf !== null).map((run) =>
+    element("li", `“${run.label}” repeats “${tally.runs[run.repeatOf].label}”: counted once.`));
+  return () => {
+    document.getElementById("runs-pasted").textContent = `Runs pasted: ${whole(tally.runs.length)}`;
+    document.getElementById("runs-counted").textContent = `Runs counted: ${whole(tally.runsCounted)}`;
+    document.getElementById("repeats").replaceChildren(...repeats);
+  };
 }
 
-function showRuns(tally) {
-  document.getElementById("runs-pasted").textContent = `Runs pasted: ${tally.runs.length}`;
-  document.getElementById("runs-counted").textContent = `Runs counted: ${tally.runsCounted}`;
-  const repeats = document.getElementById("repeats");
-  repeats.replaceChildren();
-  for (const run of tally.runs) {
-    if (run.repeatOf === null) continue;
-    const label = runLabel(run);
-    repeats.append(element("li", `${label[0].toUpperCase()}${label.slice(1)} repeats ` +
-                                 `${runLabel(tally.runs[run.repeatOf])}: counted once.`));
-  }
-}
-
-function showSizes(tally) {
-  const body = document.querySelector("#per-size tbody");
-  body.replaceChildren();
-  for (const size of tally.sizes) {
+function sizesPart(tally) {
+  const rows = tally.sizes.map((size) => {
     const row = element("tr");
     row.append(element("th", whole(size.size), { scope: "row" }), element("td", whole(size.samples)),
                element("td", decimals(size.meanOfMeans, 4)), element("td", whole(size.beyondThree)),
                element("td", decimals(size.expectedBeyondThree, 2)));
-    body.append(row);
-  }
+    return row;
+  });
+  return () => document.querySelector("#per-size tbody").replaceChildren(...rows);
 }
 
-function showPooled(tally) {
-  const list = document.getElementById("pooled");
-  list.replaceChildren();
+function pooledPart(tally) {
   const pooled = tally.pooled;
   const figures = pooled === null ? [["Rolls", "0"]] : [
     ["Rolls", whole(pooled.rolls)],
     ["Mean", decimals(pooled.mean, 4)],
     ["Standard error", decimals(pooled.standardError, 5)],
     ["z", signed(decimals(pooled.z, 2))],
-    ["95 % interval", `${decimals(pooled.low, 4)} to ${decimals(pooled.high, 4)}`],
+    ["95 % interval for the die's mean", `${decimals(pooled.low, 4)} to ${decimals(pooled.high, 4)}`],
   ];
-  for (const [term, value] of figures) list.append(element("dt", term), element("dd", value));
+  const items = figures.flatMap(([term, value]) => [element("dt", term), element("dd", value)]);
+  return () => document.getElementById("pooled").replaceChildren(...items);
 }
 
 // z against log10(rolls): the axes span every counted sample and at least
-// one power of ten and z from −4 to 4.
-function showPicture(tally) {
-  const svg = document.getElementById("picture");
-  for (const old of svg.querySelectorAll(":scope > :not(title, desc)")) old.remove();
-  const points = tally.runs.flatMap((run, index) =>
-    run.repeatOf === null ? run.samples.map((sample) => ({ ...sample, run: index })) : []);
-  const left = 60, right = 580, top = 20, bottom = 300;
+// one power of ten and z from −4 to 4. One mark per size and printed mean.
+function picturePart(tally) {
   const spans = tally.picture;
+  const points = spans.points;
+  const left = 60, right = 580, top = 20, bottom = 300;
   const xLow = Math.floor(Math.min(1, Math.log10(Math.max(1, spans.smallestSize))));
   const xHigh = Math.max(xLow + 1, Math.ceil(Math.log10(Math.max(1, spans.largestSize))));
   const zReach = Math.ceil(Math.max(4, spans.largestDistance));
-  const margin = 0.15;  // of a power of ten, so that no point sits on an axis
+  const margin = 0.15; // of a power of ten, so that no point sits on an axis
   const x = (log) => left + ((log - xLow + margin) / (xHigh - xLow + 2 * margin)) * (right - left);
   const y = (z) => top + ((zReach - z) / (2 * zReach)) * (bottom - top);
 
@@ -88,8 +79,7 @@ function showPicture(tally) {
   axes.append(svgElement("line", { x1: left, y1: bottom, x2: right, y2: bottom }),
               svgElement("line", { x1: left, y1: top, x2: left, y2: bottom }));
   for (let power = xLow; power <= xHigh; ++power) {
-    axes.append(svgElement("text", { x: x(power), y: bottom + 18, "text-anchor": "middle" },
-                           whole(10 ** power)));
+    axes.append(svgElement("text", { x: x(power), y: bottom + 18, "text-anchor": "middle" }, whole(10 ** power)));
   }
   for (const z of [-zReach, -3, 0, 3, zReach]) {
     axes.append(svgElement("text", { x: left - 8, y: y(z) + 4, "text-anchor": "end" }, signed(String(z))));
@@ -100,64 +90,93 @@ function showPicture(tally) {
                                    transform: `rotate(-90 14 ${(top + bottom) / 2})` }, "z"));
   const lines = svgElement("g", { class: "lines" });
   for (const z of [3, -3]) lines.append(svgElement("line", { x1: left, y1: y(z), x2: right, y2: y(z) }));
-  for (const z of [1.96, -1.96]) {
-    lines.append(svgElement("line", { x1: left, y1: y(z), x2: right, y2: y(z), class: "dashed" }));
-  }
   lines.append(svgElement("line", { x1: left, y1: y(0), x2: right, y2: y(0), class: "zero" }));
   const dots = svgElement("g", { class: "points" });
   for (const point of points) {
-    dots.append(svgElement("circle", { cx: x(Math.log10(point.size)), cy: y(point.z), r: 3.5 }));
+    const dot = svgElement("circle", { cx: x(Math.log10(point.size)), cy: y(point.z), r: point.samples > 1 ? 4.5 : 3.5 });
+    dot.append(svgElement("title", {}, `${whole(point.samples)} × ${whole(point.size)} rolls, mean ${point.mean}`));
+    dots.append(dot);
   }
-  svg.append(axes, lines, dots);
-
-  document.getElementById("picture-description").textContent = spans.samples === 0
+  const left_out = spans.pointCount - points.length;
+  const description = spans.samples === 0
     ? "No samples yet."
     : `${whole(spans.samples)} samples of ${whole(spans.smallestSize)} to ${whole(spans.largestSize)} rolls; ` +
-      `${whole(spans.beyondThree)} of them lie beyond z = ±3. The table below lists each one.`;
-
-  const body = document.querySelector("#points tbody");
-  body.replaceChildren();
-  for (const point of points) {
+      `${whole(spans.beyondThree)} of them lie beyond z = ±3. The table below lists each size and mean.` +
+      (left_out > 0 ? ` The picture and the table show the first ${whole(points.length)} of ` +
+                      `${whole(spans.pointCount)} different sizes and means.` : "");
+  const rows = points.map((point) => {
     const row = element("tr");
-    row.append(element("td", String(tally.runs[point.run].line) +
-                             (tally.runs[point.run].name ? ` (${tally.runs[point.run].name})` : "")),
-               element("td", whole(point.size)), element("td", point.mean),
+    row.append(element("td", whole(point.size)), element("td", point.mean), element("td", whole(point.samples)),
                element("td", signed(decimals(point.z, 2))));
-    body.append(row);
-  }
+    return row;
+  });
+  return () => {
+    const svg = document.getElementById("picture");
+    for (const old of svg.querySelectorAll(":scope > :not(title, desc)")) old.remove();
+    svg.append(axes, lines, dots);
+    document.getElementById("picture-description").textContent = description;
+    document.querySelector("#points tbody").replaceChildren(...rows);
+  };
 }
 
-function showUnreadable(tally) {
-  const list = document.getElementById("unreadable");
-  list.replaceChildren();
-  for (const line of tally.unreadable) list.append(element("li", `Line ${line.line}: "${line.shown}"`));
-  document.getElementById("none-unreadable").hidden = tally.unreadable.length > 0;
+function facesPart(tally) {
+  const faces = tally.faces;
+  const rows = faces === null ? [] : faces.observed.map((observed, index) => {
+    const row = element("tr");
+    row.append(element("th", String(index + 1), { scope: "row" }), element("td", whole(observed)),
+               element("td", decimals(faces.expected, 2)));
+    return row;
+  });
+  const summary = faces === null ? "No samples of 1 roll yet." :
+    `${whole(faces.rolls)} single rolls. Chi-square = ${decimals(faces.chiSquare, 2)}, with ` +
+    `${faces.degreesOfFreedom} degrees of freedom; the lesson's lines: ${decimals(faces.lineAtFivePercent, 2)} ` +
+    `at the 5 % level, ${decimals(faces.lineOfTheRule, 2)} at the level of |z| > 3.`;
+  return () => {
+    document.querySelector("#faces tbody").replaceChildren(...rows);
+    document.getElementById("faces-summary").textContent = summary;
+  };
+}
+
+function unreadablePart(tally) {
+  const items = tally.unreadable.map((line) => element("li", `Line ${whole(line.line)}: "${line.shown}" (${line.why})`));
+  const left_out = tally.unreadableCount - tally.unreadable.length;
+  if (left_out > 0) items.push(element("li", `… and ${whole(left_out)} more lines not read.`));
+  return () => {
+    document.getElementById("unreadable").replaceChildren(...items);
+    document.getElementById("none-unreadable").hidden = tally.unreadableCount > 0;
+  };
 }
 
 let tallyText = null;
+let pending = 0;
 
 function update() {
+  clearTimeout(pending);
   if (tallyText === null) return;
   const tally = tallyText(texts.value);
-  showRuns(tally);
-  showSizes(tally);
-  showPooled(tally);
-  showPicture(tally);
-  showUnreadable(tally);
+  const parts = [runsPart, sizesPart, pooledPart, picturePart, facesPart, unreadablePart].map((part) => part(tally));
+  for (const show of parts) show();
+}
+
+function updateAfterPause() {
+  clearTimeout(pending);
+  pending = setTimeout(update, pauseBeforeTally);
 }
 
 const encoded = atob(document.getElementById("program-module").textContent.trim());
 startTally({ wasmBinary: Uint8Array.from(encoded, (character) => character.charCodeAt(0)) }).then((module) => {
   tallyText = (text) => {
-    const size = module.lengthBytesUTF8(text) + 1;
-    const at = module._malloc(size);
-    module.stringToUTF8(text, at, size);
+    // With its length: a NUL in the text is text, not its end.
+    const size = module.lengthBytesUTF8(text);
+    const at = module._malloc(size + 1);
+    module.stringToUTF8(text, at, size + 1);
     try {
-      return JSON.parse(module.UTF8ToString(module._tally_class_json(at)));
+      return JSON.parse(module.UTF8ToString(module._tally_class_json(at, size)));
     } finally {
       module._free(at);
     }
   };
+  for (const hidden of document.querySelectorAll("[data-needs-script]")) hidden.hidden = false;
   update();
 });
-texts.addEventListener("input", update);
+texts.addEventListener("input", updateAfterPause);

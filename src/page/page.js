@@ -38,6 +38,7 @@ const simdProbe = new Uint8Array([
 // beside the entry field, and every finished line moves to the transcript.
 // `kind` is "output", "message" (standard error) or "typed" (the echo).
 function show(text, kind) {
+  const following = followingNewest();
   const lastLineEnd = text.lastIndexOf("\n");
   if (lastLineEnd >= 0) {
     appendPiece(promptLine, text.slice(0, lastLineEnd + 1), kind);
@@ -45,7 +46,22 @@ function show(text, kind) {
   }
   appendPiece(promptLine, text.slice(lastLineEnd + 1), kind);
   handIn.hidden = false;
-  entryForm.scrollIntoView({ block: "nearest" });
+  if (following) keepNewestInView();
+}
+
+// Like a terminal, the page keeps the newest line in view just above the
+// entry field (which stays at the bottom of the window), unless the student
+// has scrolled up to read.
+const entryArea = document.getElementById("entry-area");
+function newestOverlap() {
+  return transcript.getBoundingClientRect().bottom - entryArea.getBoundingClientRect().top;
+}
+function followingNewest() {
+  return newestOverlap() <= 48;
+}
+function keepNewestInView() {
+  const overlap = newestOverlap();
+  if (overlap > 0) window.scrollBy(0, overlap);
 }
 
 function appendPiece(line, text, kind) {
@@ -84,9 +100,11 @@ function handOver() {
   setBusy(true);
 }
 
-// What a student hands in: the run's identity, then the transcript as shown.
+// What a student hands in: the run's identity, then the transcript as shown,
+// ended by a line end, so that texts pasted one after another stay apart.
 function handedInText() {
-  return `${runStarted.textContent}\n${transcript.textContent}${promptLine.textContent}`;
+  const text = `${runStarted.textContent}\n${transcript.textContent}${promptLine.textContent}`;
+  return text.endsWith("\n") ? text : `${text}\n`;
 }
 
 function copyTranscript() {
@@ -142,7 +160,7 @@ const program = (() => {
 
 const cannotRun =
   "This browser cannot run the experiment: it needs WebAssembly SIMD " +
-  "(Chrome or Edge 91, Firefox 89, Safari 16.4 or later).";
+  "(Chrome or Edge 97, Firefox 102, Safari 16.4 or later).";
 
 if (program === null) {
   endRun(cannotRun);

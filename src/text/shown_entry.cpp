@@ -73,7 +73,9 @@ void append_escape(std::string& to, char32_t code_point) {
 namespace {
 
 // The escaped form of at most `most` characters of `typed`; `at` ends after them.
-std::string escape_up_to(std::string_view typed, std::size_t most, std::size_t& at) {
+// `quoted`: the text stands between double quotes, whose syntax its own
+// backslashes and double quotes would upset.
+std::string escape_up_to(std::string_view typed, std::size_t most, std::size_t& at, bool quoted = true) {
   std::string shown;
   std::size_t characters = 0;
   at = 0;
@@ -88,7 +90,7 @@ std::string escape_up_to(std::string_view typed, std::size_t most, std::size_t& 
       continue;
     }
     const char32_t code_point = next.code_point;
-    const bool escaped = code_point == '\\' || code_point == '"' || is_hidden(code_point) ||
+    const bool escaped = (quoted && (code_point == '\\' || code_point == '"')) || is_hidden(code_point) ||
                          (!after_typed_character && is_in(joining_marks, code_point));
     if (escaped) {
       append_escape(shown, code_point);
@@ -113,4 +115,9 @@ std::string shown_entry(std::string_view typed, bool longer) {
 std::string shown_text(std::string_view typed) {
   std::size_t at = 0;
   return escape_up_to(typed, typed.size(), at);
+}
+
+std::string shown_name(std::string_view typed) {
+  std::size_t at = 0;
+  return escape_up_to(typed, typed.size(), at, false);
 }

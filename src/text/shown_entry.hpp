@@ -20,3 +20,7 @@ std::string shown_entry(std::string_view typed, bool longer);
 
 // All of `typed`, escaped by the same rule: a typed line as the page echoes it.
 std::string shown_text(std::string_view typed);
+
+// A name as typed, in no quotes: escaped by the same rule, but a backslash
+// or a double quote stands as it is.
+std::string shown_name(std::string_view typed);
