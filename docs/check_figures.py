@@ -272,7 +272,8 @@ expected += [
 example = 3.5794
 expected.append((TEACHERS, f"pooled mean {example}, z = ({example} - 3.5) / {pooled_error:.5f} = "
                            f"{(example - 3.5) / pooled_error:.1f}"))
-expected.append((TEACHERS, f"({example - 2 * pooled_error:.3f} to {example + 2 * pooled_error:.3f} at mean ± 2"))
+expected.append((TEACHERS, f"a 95 % interval estimates it: {example - FIVE_PERCENT * pooled_error:.3f} to "
+                           f"{example + FIVE_PERCENT * pooled_error:.3f})"))
 
 # Question 1, and the same-second hazard.
 z_42 = (4.2 - 3.5) / (FAIR_SD / sqrt(10))
@@ -288,6 +289,36 @@ seconds, starters = 120, CLASS
 no_clash = np.prod([1 - k / seconds for k in range(starters)])
 expected.append((TEACHERS, f"within 2 minutes share a second with a chance of {round(100 * (1 - no_clash))} % (about "
                            f"{starters * (starters - 1) / 2 / seconds:.1f} pairs on average)"))
+
+# The chi-square test on one student's 60 faces, exactly: the distribution of
+# sum (O - 10)^2 over the multinomial counts, face by face (the statistic is
+# that sum over 10, so it crosses 18.21 from 183 on).
+def faces_beyond(shares, faces=60, line=None):
+    from math import lgamma, log, exp
+    line = chi2.ppf(1 - RULE_LEVEL, 5) if line is None else line
+    expected, most = faces / 6, int(6 * (faces - faces / 6) ** 2) + 1
+    # by_used[u][d]: log-free weight of having used u faces with sum d of (O - E)^2
+    weights = np.zeros((faces + 1, most))
+    weights[0, 0] = 1.0
+    for share in shares:
+        step = np.zeros_like(weights)
+        for used in range(faces + 1):
+            row = weights[used]
+            if not row.any():
+                continue
+            for count in range(faces - used + 1):
+                d = int((count - expected) ** 2)
+                w = exp(count * log(share) - lgamma(count + 1))
+                step[used + count, d:] += w * row[: most - d]
+        weights = step
+    final = weights[faces] * exp(lgamma(faces + 1))
+    return float(final[np.arange(most) / expected > line].sum())
+
+
+assert abs(faces_beyond(FAIR, line=-1) - 1) < 1e-9  # the weights sum to one
+faces_60_this, faces_60_fair = faces_beyond(EXACT), faces_beyond(FAIR)
+model_counts = CLASS * 60 * NOMINAL
+model_chi = float(((model_counts - CLASS * 10) ** 2 / (CLASS * 10)).sum())
 
 # The chi-square extension's lines and worked example.
 example_counts = [8, 12, 9, 11, 6, 14]
@@ -312,7 +343,13 @@ half = norm.ppf(0.975) * nominal_sd / 1000
 expected.append((TEACHERS, f"| 1,000,000 | {FAIR_SD / 1000:#.3g} | {nominal_mean - half:.4f} to {nominal_mean + half:.4f} | "
                            f"{delta / (FAIR_SD / 1000):.2f} |"))
 expected += [
-    (TEACHERS, f"finds it in {percent(chi_square_power(RULE_LEVEL, 60, w2))} of such counts"),
+    (TEACHERS, f"at the students' level finds this die in {percent(faces_60_this, 2)} of such counts, and raises a "
+               f"false alarm for a fair die in {percent(faces_60_fair, 2)}"),
+    (TEACHERS, f"the test finds it in\n   {percent(faces_60_this, 2)} of such counts, against a fair die's false alarms "
+               f"in {percent(faces_60_fair, 2)}"),
+    (TEACHERS, f"The\n   class's 1,800 faces find it in {percent(chi_square_power(RULE_LEVEL, CLASS * 60, w2))} of classes"),
+    (TEACHERS, f"(4 × 12^2 + 2 × 24^2) / 300 = {model_chi:.2f}"),
+    (TEACHERS, f"about {5 + CLASS * 60 * w2:.1f} on average for\n   this die, against 5 for a fair one"),
     (TEACHERS, f"pooled {grouped(CLASS * 60)} faces find it\nin {percent(chi_square_power(RULE_LEVEL, CLASS * 60, w2))} "
                f"at the students' level ({percent(chi_square_power(0.05, CLASS * 60, w2))} at the 5 % level)"),
 ]
@@ -341,13 +378,24 @@ for n in (10, 100, 1000, 10000, 1_000_000):
     if n <= 10000:
         expected.append((SHEET, f"<tr><td>{grouped(n)}</td><td>{error:#.3g}</td>"))
 z_400 = (3.30 - 3.5) / (FAIR_SD / 20)
+z_4000 = (3.30 - 3.5) / (FAIR_SD / sqrt(4000))  # unrounded: the rarity comes from z itself
+# Looking again after every 400 rolls, |z| > 3 checked each time: the pooled z
+# after k looks is a random walk over sqrt(k), by the normal approximation
+# (400 rolls a look), simulated.
+walks = np.cumsum(np.random.default_rng(20261209).standard_normal((SIMULATED, 25)), axis=1)
+crossed = np.abs(walks / np.sqrt(np.arange(1, 26))) > RULE
+looks_5, looks_25 = float(crossed[:, :5].any(axis=1).mean()), float(crossed.any(axis=1).mean())
+assert 0.5 <= 100 * looks_5 < 1.5 and 1.5 <= 100 * looks_25 < 2.5, (looks_5, looks_25)
 expected += [
     (README, "about 3 times in 1000"),
     (SHEET, "about 3 times in 1000"),
     (README, f"= -0.20 / {FAIR_SD / 20:.4f} = {z_400:.1f}"),
     (README, f"only about {round(200 * norm.sf(-z_400))} times in 100"),
-    (README, f"4,000 rolls would give z = {(3.30 - 3.5) / (FAIR_SD / sqrt(4000)):.1f}"),
-    (README, f"a fair die does that about once in {1 / (2 * norm.sf(7.4)) / 1e12:.0f} × 10^12 samples"),
+    (README, f"4,000 rolls would give z = {z_4000:.2f}"),
+    (README, f"a fair die does that about once in {1 / (2 * norm.sf(abs(z_4000))) / 1e12:.1f} × 10^12 samples"),
+    (README, f"crosses the line by the 25th look about {round(100 * looks_25)} times in 100"),
+    (TEACHERS, f"a false alarm comes in about {round(100 * looks_5)} % of runs by the 5th look and about "
+               f"{round(100 * looks_25)} % by the 25th"),
     (README, f"at least one lies beyond 3 standard errors {100 * (1 - (1 - RULE_LEVEL) ** 25):.1f} times in 100"),
     (README, f"the level many textbooks use) {round(100 * (1 - 0.95 ** 25))}\ntimes in 100"),
     (README, f"line ({norm.ppf(1 - RULE_LEVEL):.2f} standard errors for the same 3 in 1000)"),

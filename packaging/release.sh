@@ -12,7 +12,8 @@ usage() {
   cat <<'USAGE'
 Usage: packaging/release.sh [--without-tests] [DIR]
 
-Builds die-fairness-VERSION.html, die-fairness-class-VERSION.html,
+Builds die-fairness-VERSION.html, die-fairness-class-VERSION.html, the
+teacher's die-fairness-lesson-VERSION.html and die-fairness-record-sheet-VERSION.html,
 die-fairness_VERSION_amd64.deb and die-fairness-VERSION-win64.zip from this
 checkout's last commit, with their tests, and writes them with SHA256SUMS into
 DIR (default: dist). DIR must be absent, empty, or hold an earlier release and
@@ -69,6 +70,7 @@ need 'test -f /usr/share/doc/mingw-w64-common/copyright' "MinGW-w64's license" m
 need 'command -v strip-nondeterminism' strip-nondeterminism strip-nondeterminism
 need 'command -v sha256sum' sha256sum coreutils
 need 'command -v realpath' realpath coreutils
+need '/usr/bin/python3 -c "import markdown"' Python-Markdown python3-markdown
 if ((with_tests)); then
   need 'test -f /usr/src/googletest/CMakeLists.txt' GoogleTest libgtest-dev
   need 'command -v chromium' chromium chromium
@@ -87,9 +89,10 @@ esac
 version=$(sed -n 's/^project(die-fairness VERSION \([0-9.]*\) .*/\1/p' CMakeLists.txt)
 [ -n "$version" ] || fail "no version in CMakeLists.txt's project()"
 release_files=("die-fairness-$version.html" "die-fairness-class-$version.html"
+  "die-fairness-lesson-$version.html" "die-fairness-record-sheet-$version.html"
   "die-fairness_${version}_amd64.deb" "die-fairness-$version-win64.zip")
 # What an earlier release may leave: these names and SHA256SUMS, of any version.
-earlier_release='^(die-fairness-[0-9.]+\.html|die-fairness-class-[0-9.]+\.html|die-fairness_[0-9.]+_amd64\.deb|die-fairness-[0-9.]+-win64\.zip|SHA256SUMS)$'
+earlier_release='^(die-fairness-(class-|lesson-|record-sheet-)?[0-9.]+\.html|die-fairness_[0-9.]+_amd64\.deb|die-fairness-[0-9.]+-win64\.zip|SHA256SUMS)$'
 if [ -e "$target" ] || [ -L "$target" ]; then
   [ -d "$target" ] && [ ! -L "$target" ] || fail "$target is not a folder: name an absent, empty or earlier release's folder"
   while IFS= read -r -d '' entry; do
@@ -159,8 +162,10 @@ cleanup() {
 trap cleanup EXIT
 cp build/dist/wasm/die-fairness.html "$stage/${release_files[0]}"
 cp build/dist/wasm/die-fairness-class.html "$stage/${release_files[1]}"
-cp "build/dist/package/${release_files[2]}" "$stage/"
-cp "build/dist/mingw/${release_files[3]}" "$stage/"
+cp build/dist/wasm/die-fairness-lesson.html "$stage/${release_files[2]}"
+cp build/dist/wasm/die-fairness-record-sheet.html "$stage/${release_files[3]}"
+cp "build/dist/package/${release_files[4]}" "$stage/"
+cp "build/dist/mingw/${release_files[5]}" "$stage/"
 (cd "$stage" && sha256sum -- "${release_files[@]}" > SHA256SUMS)
 chmod 0644 "$stage"/*
 chmod 0755 "$stage"

@@ -71,3 +71,11 @@ def sideways_overflow(browser, width):
 def check(holds, what):
     if not holds:
         raise AssertionError(what)
+
+
+def docs_picture(made, docs_png):
+    """The README's picture is made here, from the page as it is built: it
+    fails while docs_png differs, so that the picture cannot go stale."""
+    fresh = Path(docs_png)
+    check(fresh.exists() and fresh.read_bytes() == Path(made).read_bytes(),
+          f"{fresh} is not what the page shows now: replace it with {made}")

@@ -11,7 +11,10 @@ off it says what it needs and shows nothing that does nothing. Prints how long
 30 students' 12 samples and a 5 MB paste take to tally, and saves screenshots
 in light and dark.
 
-Usage: class_page_test.py CLASS_PAGE_HTML CONSOLE_JS NODE SCREENSHOT_DIR"""
+Also makes the README's picture of the class page from made-up means of a
+fair die, and fails while docs/class-page.png differs from it.
+
+Usage: class_page_test.py CLASS_PAGE_HTML CONSOLE_JS NODE SCREENSHOT_DIR DOCS_CLASS_PAGE_PNG"""
 
 import datetime
 import math
@@ -20,8 +23,8 @@ import re
 import sys
 from pathlib import Path
 
-from browser_helpers import (INTRODUCTION, PROMPT, check, console_run, requests_and_errors, sideways_overflow,
-                             start_browser)
+from browser_helpers import (INTRODUCTION, PROMPT, check, console_run, docs_picture, requests_and_errors,
+                             sideways_overflow, start_browser)
 from selenium.webdriver.common.by import By
 from selenium.webdriver.common.keys import Keys
 from selenium.webdriver.support.ui import WebDriverWait
@@ -170,12 +173,32 @@ def main():
         browser.save_screenshot(str(screenshots / "class-dark.png"))
         overflow = sideways_overflow(browser, 320)
         check(overflow <= 0, f"sideways scrolling at 320 px: {overflow} px too wide")
+        readme_picture(browser, screenshots, sys.argv[5])
         timings(browser)
     finally:
         browser.quit()
     without_scripts(page)
     print("class_page_test: the class's runs, repeats, sizes, pooled figures and faces as computed here, "
           "pasted at once and one text at a time")
+
+
+def readme_picture(browser, screenshots, docs_png):
+    """The picture of 30 students' made-up samples of a fair die (10, 100 and
+    1,000 rolls, three each), the same whenever it is made."""
+    made_up = random.Random(35)
+    lines = []
+    for student in range(30):
+        lines.append(f"Student {student}")
+        for size in (10, 10, 10, 100, 100, 100, 1000, 1000, 1000):
+            total = sum(made_up.randint(1, 6) for _ in range(size))
+            lines.append(f"{size} {total / size:g}")
+    browser.execute_cdp_cmd("Emulation.clearDeviceMetricsOverride", {})
+    browser.execute_cdp_cmd("Emulation.setEmulatedMedia", {"features": []})
+    browser.set_window_size(1100, 2400)
+    paste(browser, "\n".join(lines) + "\n")
+    made = screenshots / "docs-class-page.png"
+    made.write_bytes(browser.find_element(By.CSS_SELECTOR, "figure").screenshot_as_png)
+    docs_picture(made, docs_png)
 
 
 def timings(browser):

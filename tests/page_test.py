@@ -11,7 +11,10 @@ over HTTP it asks for nothing either, and with JavaScript off it says what it
 needs. Saves screenshots at desktop and phone width.
 
 Needs Debian's chromium, chromium-driver and python3-selenium.
-Usage: page_test.py PAGE_HTML CONSOLE_JS NODE SCREENSHOT_DIR"""
+Also makes the README's picture of the page, with made-up means, and fails
+while docs/page.png differs from it.
+
+Usage: page_test.py PAGE_HTML CONSOLE_JS NODE SCREENSHOT_DIR DOCS_PAGE_PNG"""
 
 import datetime
 import functools
@@ -25,7 +28,7 @@ import time
 import zoneinfo
 from pathlib import Path
 
-from browser_helpers import (INTRODUCTION, PROMPT, TIME_ZONE, check, console_run, requests_and_errors,
+from browser_helpers import (INTRODUCTION, PROMPT, TIME_ZONE, check, console_run, docs_picture, requests_and_errors,
                              sideways_overflow, start_browser)
 from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.by import By
@@ -113,6 +116,31 @@ def newest_in_view(browser, page):
         browser.execute_cdp_cmd("Emulation.clearDeviceMetricsOverride", {})
 
 
+def readme_picture(browser, page, screenshots, docs_png):
+    """The page after two samples, its start line and means made up (the
+    README's session), with no caret: the same picture whenever it is made."""
+    browser.set_window_size(1100, 760)
+    browser.get(Path(page).resolve().as_uri())
+    shown = lambda: browser.execute_script("return document.getElementById('transcript').textContent")
+    WebDriverWait(browser, 30).until(lambda _: "sigma" in shown())
+    entry = browser.find_element(By.ID, "entry")
+    for means, line in enumerate(("10", "100"), 1):
+        entry.send_keys(line + Keys.ENTER)
+        WebDriverWait(browser, 30).until(lambda _, means=means: shown().count("The sample mean") == means)
+    browser.execute_script(
+        "document.getElementById('run-started').textContent = 'Run started 2026-12-09 14:03:07 +01:00';"
+        "const means = ['2.7', '3.43'];"
+        "for (const piece of document.querySelectorAll('#transcript .output')) {"
+        "  if (piece.textContent.startsWith('The sample mean = ')) piece.textContent = `The sample mean = ${means.shift()}\\n`;"
+        "}"
+        "document.activeElement.blur(); document.getElementById('entry').style.caretColor = 'transparent';"
+        "scrollTo(0, 0);")
+    made = screenshots / "docs-page.png"
+    made.write_bytes(browser.get_screenshot_as_png())
+    docs_picture(made, docs_png)
+    requests_and_errors(browser)  # the logs emptied for the next part
+
+
 def without_javascript(page):
     browser = start_browser("--blink-settings=scriptEnabled=false")
     try:
@@ -130,6 +158,7 @@ def main():
     try:
         run_session(browser, page, lambda seeds: expected_transcripts(node, console, seeds), Path(screenshots))
         newest_in_view(browser, page)
+        readme_picture(browser, page, Path(screenshots), sys.argv[5])
         served_over_http(browser, page)
     finally:
         browser.quit()

@@ -23,7 +23,7 @@ add_custom_command(
           --style "${CMAKE_CURRENT_SOURCE_DIR}/class.css" --script "${CMAKE_CURRENT_SOURCE_DIR}/class.js"
           --program "$<TARGET_FILE:die-fairness-class-page>"
                     "$<TARGET_FILE_DIR:die-fairness-class-page>/die-fairness-class-page.wasm"
-          --version "${DIE_FAIRNESS_BUILD_NAME}" --license "${PROJECT_SOURCE_DIR}/LICENSE"
+          --version "${DIE_FAIRNESS_BUILD_NAME}" --release-version "${PROJECT_VERSION}" --license "${PROJECT_SOURCE_DIR}/LICENSE"
           --notices "${page_shell}/third-party-notices.txt" --output "${class_page}"
   DEPENDS die-fairness-class-page ${shell} "${page_shell}/assemble.py" "${page_shell}/page.css"
           "${page_shell}/third-party-notices.txt" "${PROJECT_SOURCE_DIR}/LICENSE"

@@ -9,6 +9,7 @@ and carries the license and the notices of the code compiled into it.
 
 Usage: assemble.py --html PAGE.html --style A.css [--style B.css] --script PAGE.js
                    --program PROGRAM.js PROGRAM.wasm [--worker WORKER.js] [--how-to HOW-TO.md]
+                   [--release-version VERSION]
                    --version VERSION --license LICENSE --notices NOTICES.txt --output OUT.html"""
 
 import argparse
@@ -60,6 +61,7 @@ def main():
     parser.add_argument("--program", nargs=2, required=True, metavar=("JS", "WASM"))
     parser.add_argument("--worker")
     parser.add_argument("--how-to")
+    parser.add_argument("--release-version", help="names the release's files that the page links to")
     parser.add_argument("--version", required=True)
     parser.add_argument("--license", required=True)
     parser.add_argument("--notices", required=True)
@@ -76,11 +78,15 @@ def main():
         "@PAGE_SCRIPT@": inline_script(options.script, read(options.script)),
         "@ABOUT@": about(options.version, read(options.license), read(options.notices)),
     }
+    if options.release_version:
+        parts["@RELEASE_VERSION@"] = html.escape(options.release_version)
     if options.how_to:
         parts["@HOW_TO@"] = how_to(read(options.how_to))
     page = read(options.html)
+    repeatable = {"@RELEASE_VERSION@"}  # a name, not a block of the page
     for marker in set(re.findall(r"@[A-Z_]+@", page)) | set(parts):
-        if page.count(marker) != 1 or marker not in parts:
+        count = page.count(marker)
+        if marker not in parts or count < 1 or (count > 1 and marker not in repeatable):
             sys.exit(f"{options.html} must hold {marker} once, and only markers that are filled")
     # One pass, so that nothing inserted is taken for a marker.
     page = re.sub("|".join(parts), lambda match: parts[match.group(0)], page)
