@@ -97,7 +97,9 @@ def figures(browser):
 def main():
     page, console, node, screenshots = sys.argv[1:5]
     screenshots = Path(screenshots)
-    seconds = [FIRST_SECOND + offset for offset in (0, 1, 1, 2, 3, 4)]
+    # A class of 30: 25 students in a console (students 1 and 2 in one second),
+    # 5 with record sheets.
+    seconds = [FIRST_SECOND + offset for offset in [0, 1, 1] + list(range(2, 25))]
     transcripts = [terminal_transcript(node, console, second) for second in seconds]
     def page_text(run):
         """The page's Copy text of a run that did not type 0: ending on the open prompt,
@@ -107,7 +109,7 @@ def main():
 
     record_sheet = [(10, "3.6"), (10, "3.1"), (100, "3.41"), (1000, "3.522")]
     faces = [(1, "6"), (1, "2"), (1, "6"), (1, "5")]
-    # Runs 0 to 5 as consoles show them (run 4 without its title and padded with
+    # The runs as consoles show them (run 4 without its title and padded with
     # blanks), run 3 twice, runs 0 and 5 also as page texts (run 0's with no
     # line end, so that run 5's start is glued to its prompt), a record sheet
     # with single rolls, and a line that is none of these.
@@ -118,7 +120,13 @@ def main():
     pieces += [f"Student 3 again\n{transcripts[3][0]}", page_text(0), page_text(5) + "\n",
                "Zoe\n" + "".join(f"{size} {mean}\n" for size, mean in record_sheet + faces),
                "\nthe die felt heavy\n"]
-    counted = [transcripts[index][1] for index in (0, 1, 3, 4, 5)] + [record_sheet + faces]
+    made_up = random.Random(1209)
+    sheets = [[(size, f"{made_up.randint(size, 6 * size) / size:g}") for size in (10, 10, 100, 1000)]
+              for _ in range(4)]
+    pieces[-2:-2] = [f"Student {len(transcripts) + index}\n" + "".join(f"{size} {mean}\n" for size, mean in sheet)
+                     for index, sheet in enumerate(sheets)]
+    counted = [samples for index, (_, samples) in enumerate(transcripts) if index != 2] + sheets + [record_sheet + faces]
+    check(len(counted) == 30, f"{len(counted)} students")
     sizes, rolls, pooled_mean = expected_figures(counted)
     marks = len({(size, mean) for samples in counted for size, mean in samples})
 
@@ -132,8 +140,8 @@ def main():
         paste(browser, "".join(pieces))
         at_once = figures(browser)
         results = browser.find_element(By.ID, "results").text
-        check(browser.find_element(By.ID, "runs-pasted").text == "Runs pasted: 10", results)
-        check(browser.find_element(By.ID, "runs-counted").text == "Runs counted: 6", results)
+        check(browser.find_element(By.ID, "runs-pasted").text == "Runs pasted: 34", results)
+        check(browser.find_element(By.ID, "runs-counted").text == "Runs counted: 30", results)
         repeats = browser.find_element(By.ID, "repeats").text
         check(repeats.count("repeats") == 4 and "“Student 2” repeats “Student 1”" in repeats and
               "“Student 3 again” repeats “Student 3”" in repeats and
