@@ -9,6 +9,7 @@
 #include <cmath>
 #include <ostream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "dialogue_text.hpp"
@@ -130,6 +131,10 @@ TEST(class_tally, figures_per_size_and_pooled_count_each_run_once) {
   EXPECT_EQ(tally.picture.smallest_size, 10);
   EXPECT_EQ(tally.picture.largest_size, 100);
   EXPECT_NEAR(tally.picture.largest_distance, 3.1477883392266754, 1e-12);
+  std::vector<std::tuple<std::int32_t, std::string, std::size_t>> marks;
+  for (const picture_point& point : tally.picture.points) marks.emplace_back(point.size, point.mean, point.samples);
+  EXPECT_EQ(marks, (std::vector<std::tuple<std::int32_t, std::string, std::size_t>>{
+                       {10, "1.8", 1}, {10, "2", 1}, {10, "3.5", 2}, {10, "5.2", 2}, {100, "3.6", 3}}));
 }
 
 // Exact from the sum of fair dice, which for 1 roll never strays that far;
@@ -146,11 +151,24 @@ TEST(class_tally, a_fair_dies_chance_beyond_three_standard_errors) {
 }
 
 TEST(class_tally, gives_the_page_json_with_names_as_typed) {
-  const std::string json = tally_json(tally_class("Dana \"D\" \\o/ \xe2\x80\xae\n10 3.7\nnonsense\n"));
+  const std::string json = tally_json(tally_class("Dana \"D\" \\o/ \xe2\x80\xae\n10 3.7\nnonsense\nmore\n"));
   EXPECT_NE(json.find(R"("label":"Dana \"D\" \\o/ \\u202e")"), std::string::npos) << json;
-  EXPECT_NE(json.find(R"("unreadable":[{"line":3,"shown":"nonsense","why":"not a result"}])"), std::string::npos)
+  EXPECT_NE(json.find(R"("unreadableCount":2,"unreadable":[{"line":3,"shown":"nonsense","why":"not a result"},)"
+                      R"({"line":4,"shown":"more","why":"not a result"}])"),
+            std::string::npos)
       << json;
   EXPECT_NE(json.find(R"("runsCounted":1)"), std::string::npos) << json;
+}
+
+// However many different sizes and means, the picture keeps the first marks_kept.
+TEST(class_tally, keeps_at_most_marks_kept_marks_and_counts_the_rest) {
+  std::string text = "Everyone\n";
+  for (std::size_t size = 1; size <= marks_kept + 1; ++size) text += std::to_string(size) + " 6\n";
+  const class_tally tally = tally_class(text);
+  EXPECT_EQ(tally.picture.point_count, marks_kept + 1);
+  ASSERT_EQ(tally.picture.points.size(), marks_kept);
+  EXPECT_EQ(tally.picture.points.back().size, static_cast<std::int32_t>(marks_kept));
+  EXPECT_EQ(tally.picture.samples, marks_kept + 1);
 }
 
 // The faces step: size-1 samples of the counted runs, against a sixth each.
@@ -225,6 +243,12 @@ const pasted_case pasted_cases[] = {
      {"a mean that 1 roll cannot give", "a mean that 10 rolls cannot give", "a mean that 100 rolls cannot give"}},
     {"name_starting_with_a_digit", "2nd row Maria\n10 3.7\n", {"2nd row Maria"}, {1}, 0, {}},
     {"name_ending_with_a_number", "Student 1\n10 3.7\n", {"Student 1"}, {1}, 0, {}},
+    {"name_before_an_untitled_transcript", "Ann\n" + prompt + "10\n" + mean_line("3.7"), {"Ann"}, {1}, 0, {}},
+    {"size_zero_is_no_record", "Ann\n10 3.5\n0 3.5\n", {"Ann"}, {1}, 0, {"not a result"}},
+    {"mean_without_its_size", transcript({prompt, mean_line("3.5")}), {introduction.substr(0, introduction.find('\n'))}, {0}, 0,
+     {"a mean without its size"}},
+    // Six significant digits print ten totals of a million rolls alike: two such equal means are no proof.
+    {"large_samples_printed_alike", "A\n1000000 3.5\n1000000 3.5\nB\n1000000 3.5\n1000000 3.5\n", {"A", "B"}, {2, 2}, 0, {}},
     {"a_date_that_does_not_exist_starts_nothing", "Run started 2026-02-31 10:00:00 +01:00\n" + transcript({prompt + "10\n", mean_line("3.7")}),
      {"Run started 2026-02-31 10:00:00 +01:00"}, {1}, 0, {}},
     {"faces_runs_that_agree_by_chance", "A\n1 3\n1 5\n1 2\n1 6\n1 6\nB\n1 3\n1 5\n1 2\n1 6\n1 6\n", {"A", "B"}, {5, 5}, 0, {}},
