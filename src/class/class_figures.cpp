@@ -43,7 +43,7 @@ class fair_sums {
       }
       chance_ = std::move(next);
     }
-    const double n = static_cast<double>(beyond_.size());
+    const auto n = static_cast<double>(beyond_.size());
     const double reach = 3.0 * fair_sigma() * std::sqrt(n);  // in units of the sum
     double beyond = 0.0;
     double same = 0.0;
