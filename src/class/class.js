@@ -97,12 +97,12 @@ function picturePart(tally) {
     dot.append(svgElement("title", {}, `${whole(point.samples)} × ${whole(point.size)} rolls, mean ${point.mean}`));
     dots.append(dot);
   }
-  const left_out = spans.pointCount - points.length;
+  const leftOut = spans.pointCount - points.length;
   const description = spans.samples === 0
     ? "No samples yet."
     : `${whole(spans.samples)} samples of ${whole(spans.smallestSize)} to ${whole(spans.largestSize)} rolls; ` +
       `${whole(spans.beyondThree)} of them lie beyond z = ±3. The table below lists each size and mean.` +
-      (left_out > 0 ? ` The picture and the table show the first ${whole(points.length)} of ` +
+      (leftOut > 0 ? ` The picture and the table show the first ${whole(points.length)} of ` +
                       `${whole(spans.pointCount)} different sizes and means.` : "");
   const rows = points.map((point) => {
     const row = element("tr");
@@ -139,8 +139,8 @@ function facesPart(tally) {
 
 function unreadablePart(tally) {
   const items = tally.unreadable.map((line) => element("li", `Line ${whole(line.line)}: "${line.shown}" (${line.why})`));
-  const left_out = tally.unreadableCount - tally.unreadable.length;
-  if (left_out > 0) items.push(element("li", `… and ${whole(left_out)} more lines not read.`));
+  const leftOut = tally.unreadableCount - tally.unreadable.length;
+  if (leftOut > 0) items.push(element("li", `… and ${whole(leftOut)} more lines not read.`));
   return () => {
     document.getElementById("unreadable").replaceChildren(...items);
     document.getElementById("none-unreadable").hidden = tally.unreadableCount > 0;
