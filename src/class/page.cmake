@@ -25,7 +25,7 @@ add_custom_command(
                     "$<TARGET_FILE_DIR:die-fairness-class-page>/die-fairness-class-page.wasm"
           --version "${DIE_FAIRNESS_BUILD_NAME}" --release-version "${PROJECT_VERSION}" --license "${PROJECT_SOURCE_DIR}/LICENSE"
           --notices "${page_shell}/third-party-notices.txt" --output "${class_page}"
-  DEPENDS die-fairness-class-page ${shell} "${page_shell}/assemble.py" "${page_shell}/page.css"
+  DEPENDS die-fairness-class-page ${shell} "${DIE_FAIRNESS_BUILD_NAME_FILE}" "${page_shell}/assemble.py" "${page_shell}/page.css"
           "${page_shell}/third-party-notices.txt" "${PROJECT_SOURCE_DIR}/LICENSE"
   COMMENT "Joining the class page into die-fairness-class.html" VERBATIM)
 add_custom_target(class_page ALL DEPENDS "${class_page}")
