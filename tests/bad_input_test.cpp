@@ -54,6 +54,7 @@ struct bad_input {
   std::string message = {};  // a line that standard error must hold
   std::string screen = {};   // and a piece that standard output must hold
   std::string ending = {};   // how standard output ends, where not as the run's default
+  long most_cpu_ms = 0;      // processor time that the run may take, where it matters; 0: any
 };
 
 void PrintTo(const bad_input& row, std::ostream* os) { *os << row.name; }
@@ -94,6 +95,9 @@ std::vector<bad_input> bad_inputs() {
       {"stdin_a_directory", "", {.stdin_is = stdin_kind::directory}, 1, 0, 0,
        "Cannot read standard input: Is a directory.\n"},
       {"stdin_nonblocking_and_empty_at_first", "3\n0\n", nonblocking_stdin, 0, 1, 0},
+      // A second of waiting for input must not be a second of the processor's time.
+      {"stdin_nonblocking_waited_on_without_spinning", "3\n0\n",
+       {.stdin_nonblocking = true, .input_delay = 1000ms}, 0, 1, 0, "", "", "", 400},
       {"stdout_nonblocking_and_full", ones + "0\n", nonblocking_stdout, 0, 3000, 0},
       {"stdout_a_terminal_at_end_of_input", "5\n", {.stdout_is = stdout_kind::terminal}, 0, 1, 0},
       {"terminal_ctrl_d_after_a_size", "10\x04\x04", typed, 0, 1, 0, "", prompt + "10\n" + mean_line_start},
@@ -114,6 +118,14 @@ std::vector<bad_input> bad_inputs() {
       // 0 typed while a billion rolls roll is echoed then, before the prompt that reads it.
       {"terminal_quit_typed_ahead", "", typing({{1, "1000000000\n"}, {1, "0\n"}}), 0, 1, 0},
       {"terminal_quit_sent_by_ctrl_d", "", typing({{1, "0\x04"}}), 0, 0, 0, "", "", prompt + "0\n"},
+      // Enter pressed while a billion rolls roll answers nothing; the 0 typed at the prompt ends its line.
+      {"terminal_enter_typed_ahead_then_quit_at_its_prompt", "",
+       typing({{1, "1000000000\n"}, {1, "\n"}, {2, "0\n"}}), 0, 1, 0, "", "", prompt + "0\n"},
+      // Without the echo (stty -echo) the terminal still reads typed lines: Ctrl-D ends the entry.
+      {"terminal_without_echo_ctrl_d_mid_line_ends_the_entry", "",
+       {.stdin_is = stdin_kind::terminal, .stdout_is = stdout_kind::terminal,
+        .typed = {{1, "10 20\x04"}, {3, "0\n"}}, .terminal_echo_off = true},
+       0, 2, 0},
       {"terminal_quit_typed_at_its_prompt", "", typing({{1, "10\n"}, {2, "0\n"}}), 0, 1, 0, "", "",
        prompt + "0\n"},
       {"terminal_quit_on_the_line_of_a_size", "", typing({{1, "10 0\n"}}), 0, 1, 0, "",
@@ -190,6 +202,9 @@ TEST_P(bad_input_test, ends_in_time_and_bounded_memory) {
             row.rejections);
   if (memory_is_measured) {
     EXPECT_LT(run.peak_kib, 40 * 1024);
+    if (row.most_cpu_ms > 0) {
+      EXPECT_LT(run.cpu_ms, row.most_cpu_ms);
+    }
   }
 }
 

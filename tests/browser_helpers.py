@@ -8,7 +8,6 @@ packages of PICTURE_FONTS."""
 import atexit
 import json
 import os
-import re
 import shutil
 import subprocess
 import tempfile
@@ -22,12 +21,11 @@ TIME_ZONE = "Asia/Kathmandu"
 
 
 def dialogue_text():
-    """The introduction and the prompt, as tests/dialogue_text.hpp pins them."""
-    header = (Path(__file__).parent / "dialogue_text.hpp").read_text(encoding="utf-8")
-    texts = {}
-    for name in ("introduction", "prompt"):
-        statement = re.search(name + r" =([^;]*);", header).group(1)
-        texts[name] = "".join(re.findall(r'"([^"]*)"', statement)).replace("\\n", "\n")
+    """The introduction and the prompt, as tests/dialogue_text.hpp pins them
+    (read by tests/dialogue_text.cmake, the one reader of that header)."""
+    printed = subprocess.run(["cmake", "-P", str(Path(__file__).parent / "dialogue_text.cmake")],
+                             capture_output=True, text=True, check=True).stdout
+    texts = json.loads(printed)
     return texts["introduction"], texts["prompt"]
 
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <new>
 #include <ostream>
 #include <sstream>
 #include <stdexcept>
@@ -136,6 +137,18 @@ TEST(dialogue, a_buffer_that_throws_is_a_read_failure_in_plain_words) {
   EXPECT_EQ(err.str(), "Cannot read standard input.\n");
 }
 
+// Memory refused while reading is no read failure: the program says it has none.
+TEST(dialogue, memory_refused_while_reading_is_no_read_failure) {
+  struct refusing_buffer : std::streambuf {
+    int_type underflow() override { throw std::bad_alloc(); }
+  } buffer;
+  std::istream in(&buffer);
+  std::ostringstream out;
+  std::ostringstream err;
+  EXPECT_THROW(run_dialogue(in, out, err, [](std::int32_t) { return 3.5; }), std::bad_alloc);
+  EXPECT_EQ(err.str(), "");
+}
+
 // Entries that are not a usable size: each is rejected whole, with the
 // message quoting it, and takes the rest of its line with it.
 struct entry_case {
@@ -171,6 +184,7 @@ const entry_case entry_cases[] = {
          out_of_range("99999999999999999999999")},
     {"two_to_the_64_plus_one_does_not_wrap", "18446744073709551617\n0\n", {},
      out_of_range("18446744073709551617")},
+    {"ten_times_the_most_negative", "-21474836480\n0\n", {}, out_of_range("-21474836480")},
     {"long_digits_cut_short", std::string(1'000'000, '9') + "\n0\n", {},
      out_of_range(std::string(40, '9') + "...")},
     {"lone_cr_line_ends", "abc\r5\r6\r0\r", {5, 6}, not_a_number("abc")},
@@ -211,6 +225,11 @@ const entry_case entry_cases[] = {
      not_a_number("gr\xc3\xb6\xc3\x9f" "e\xf0\x9f\x8e\xb2")},
     {"utf8_cut_between_characters", repeated("\xc3\xbc", 41) + "\n0\n", {},
      not_a_number(repeated("\xc3\xbc", 40) + "...")},
+    {"four_byte_characters_at_the_limit", repeated("\xf0\x9f\x8e\xb2", 40) + "\n" + repeated("\xf0\x9f\x8e\xb2", 41) + "\n0\n", {},
+     not_a_number(repeated("\xf0\x9f\x8e\xb2", 40)) + not_a_number(repeated("\xf0\x9f\x8e\xb2", 40) + "...")},
+    {"first_and_last_of_the_escape_widths", "\xc2\x80\xef\xbf\xbf\xf0\x90\x80\x80\xcd\xb8\n0\n", {},
+     not_a_number("\\u0080\\uffff\xf0\x90\x80\x80\\u0378")},
+    {"combining_mark_after_an_ill_formed_byte", "\xff\xcc\x81\n0\n", {}, not_a_number(R"(\xff\u0301)")},
 };
 // clang-format on
 

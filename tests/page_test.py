@@ -53,9 +53,13 @@ def expected_transcripts(node, console, seeds):
                           + f"{LARGEST} {LARGEST}\n" + means[3] + PROMPT + means[4] + PROMPT + "0\n")
 
 
+def local_time(seed):
+    return datetime.datetime.fromtimestamp(seed, zoneinfo.ZoneInfo(TIME_ZONE))
+
+
 def start_line(seed):
     """The start line as the page shows it, in the browser's time zone."""
-    local = datetime.datetime.fromtimestamp(seed, zoneinfo.ZoneInfo(TIME_ZONE))
+    local = local_time(seed)
     offset = local.strftime("%z")
     return f"Run started {local:%Y-%m-%d %H:%M:%S} {offset[:3]}:{offset[3:]}"
 
@@ -277,7 +281,7 @@ def hand_in(browser, text, seed, screenshots):
     with tempfile.TemporaryDirectory() as directory:
         browser.execute_cdp_cmd("Browser.setDownloadBehavior", {"behavior": "allow", "downloadPath": directory})
         browser.find_element(By.ID, "save").click()
-        name = f"die-fairness-run-{start_line(seed)[12:31].replace(' ', '-').replace(':', '')}.txt"
+        name = f"die-fairness-run-{local_time(seed):%Y-%m-%d-%H%M%S}.txt"
         saved = Path(directory) / name
         WebDriverWait(browser, 10).until(lambda _: saved.exists() and saved.read_text(encoding="utf-8") == text)
         check(hand_in_status() == f"Saved as {name}.", f"after saving: {hand_in_status()!r}")

@@ -134,10 +134,11 @@ child_process start_program(const std::string& program, const run_options& optio
       options.stderr_is == stderr_kind::terminal) {
     terminal = posix_openpt(O_RDWR | O_NOCTTY);
     check(terminal >= 0 && grantpt(terminal) == 0 && unlockpt(terminal) == 0, "pseudo-terminal");
-    if (options.terminal_keeps_cr) {
+    if (options.terminal_keeps_cr || options.terminal_echo_off) {
       termios settings{};
       check(tcgetattr(terminal, &settings) == 0, "tcgetattr");
-      settings.c_iflag &= ~static_cast<tcflag_t>(ICRNL);
+      if (options.terminal_keeps_cr) settings.c_iflag &= ~static_cast<tcflag_t>(ICRNL);
+      if (options.terminal_echo_off) settings.c_lflag &= ~static_cast<tcflag_t>(ECHO);
       check(tcsetattr(terminal, TCSANOW, &settings) == 0, "tcsetattr");
     }
   }
@@ -213,6 +214,8 @@ program_run finish_program(child_process& child, std::chrono::milliseconds limit
   run.exited = WIFEXITED(status);
   run.exit_status = run.exited ? WEXITSTATUS(status) : -1;
   run.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+  run.cpu_ms = (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000L +
+               (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000L;
 #if defined(__APPLE__)
   run.peak_kib = usage.ru_maxrss / 1024;  // bytes there, KiB on Linux
 #else

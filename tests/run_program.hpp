@@ -36,6 +36,7 @@ struct program_run {
   std::string out;
   std::string err;
   long peak_kib;  // peak resident memory
+  long cpu_ms;    // processor time, user and system
 };
 
 // A terminal reads from the pseudo-terminal that stdout_kind::terminal writes
@@ -83,6 +84,7 @@ struct run_options {
   // never), as when its window is closed: writes to it fail from then on.
   std::size_t hang_up_after_prompts = 0;
   bool terminal_keeps_cr = false;  // Enter reaches the program as CR, as after stty -icrnl
+  bool terminal_echo_off = false;  // typing is not echoed, as after stty -echo (a password prompt)
   std::vector<std::string> environment = {};  // NAME=value, added to the program's
   std::size_t stack_kib = 0;  // a limit on the program's stack, as ulimit -s sets it; 0: none
   std::size_t address_space_kib = 0;  // and on its memory, as ulimit -v sets it; 0: none

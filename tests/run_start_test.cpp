@@ -11,24 +11,27 @@ struct start_case {
   long long seconds;  // since 1970, UTC
   long long offset;   // of local time from UTC, in seconds
   std::string line;   // as Python's datetime gives it, the offset rounded to whole minutes
+  std::string stamp;  // the same local time in a file's name
 };
 
 // clang-format off
 const start_case start_cases[] = {
-    {1796821387, 3600, "Run started 2026-12-09 14:03:07 +01:00"},
-    {1796821387, -18000, "Run started 2026-12-09 08:03:07 -05:00"},
-    {1796821387, 20700, "Run started 2026-12-09 18:48:07 +05:45"},
-    {-1000000000, -2670, "Run started 1938-04-24 21:29:20 -00:44"},  // Monrovia's mean time, -0:44:30
-    {0, 2670, "Run started 1970-01-01 00:45:00 +00:45"},  // +0:44:30, rounded up
-    {-1, 0, "Run started 1969-12-31 23:59:59 +00:00"},
-    {951782400, 0, "Run started 2000-02-29 00:00:00 +00:00"},
-    {4102444799, 50400, "Run started 2100-01-01 13:59:59 +14:00"},
+    {1796821387, 3600, "Run started 2026-12-09 14:03:07 +01:00", "2026-12-09-140307"},
+    {1796821387, -18000, "Run started 2026-12-09 08:03:07 -05:00", "2026-12-09-080307"},
+    {1796821387, 20700, "Run started 2026-12-09 18:48:07 +05:45", "2026-12-09-184807"},
+    {-1000000000, -2670, "Run started 1938-04-24 21:29:20 -00:44", "1938-04-24-212920"},  // Monrovia, -0:44:30
+    {0, 2670, "Run started 1970-01-01 00:45:00 +00:45", "1970-01-01-004500"},  // +0:44:30, rounded up
+    {-1, 0, "Run started 1969-12-31 23:59:59 +00:00", "1969-12-31-235959"},
+    {951782400, 0, "Run started 2000-02-29 00:00:00 +00:00", "2000-02-29-000000"},
+    {4102444799, 50400, "Run started 2100-01-01 13:59:59 +14:00", "2100-01-01-135959"},
+    {1796860799, -43200, "Run started 2026-12-09 11:59:59 -12:00", "2026-12-09-115959"},
 };
 // clang-format on
 
 TEST(run_start, is_written_in_local_time_and_read_back_to_its_second) {
   for (const start_case& row : start_cases) {
     EXPECT_EQ(run_start_line(row.seconds, row.offset), row.line) << row.seconds << " " << row.offset;
+    EXPECT_EQ(run_start_stamp(row.seconds, row.offset), row.stamp) << row.seconds << " " << row.offset;
     EXPECT_EQ(read_run_start(row.line), row.seconds) << row.line;
   }
 }
@@ -38,6 +41,9 @@ TEST(run_start, names_no_second_for_dates_that_do_not_exist_or_other_shapes) {
                            "Run started 2026-04-31 10:00:00 +00:00", "Run started 2026-13-01 10:00:00 +00:00",
                            "Run started 2026-12-09 24:00:00 +00:00", "Run started 2026-12-09 14:03:60 +01:00",
                            "Run started 2026-12-09 14:03:07 -00:44.5", "Run started 2026-12-9 14:03:07 +01:00",
+                           "Run started 2026-12-09 14:60:07 +01:00", "Run started 2026-12-09 14:03:07 +24:00",
+                           "Run started 2026-12-00 14:03:07 +01:00", "Run started 2026-00-09 14:03:07 +01:00",
+                           "Run started 2026-12-09 14:03:07 +01:60",
                            "Run started 2026-12-09 14:03:07 01:00", "run started 2026-12-09 14:03:07 +01:00"}) {
     EXPECT_FALSE(read_run_start(line)) << line;
   }

@@ -3,17 +3,9 @@
 # Usage: cmake -DPROGRAM=path [-DEMULATOR=command] -DCASE=name -P transcript.cmake
 
 # The introduction and the prompt, as dialogue_text.hpp pins them for every test.
-file(READ "${CMAKE_CURRENT_LIST_DIR}/dialogue_text.hpp" header)
-foreach(name IN ITEMS introduction prompt)
-  string(REGEX MATCH "${name} =([^;]*);" statement "${header}")
-  string(REGEX MATCHALL "\"[^\"]*\"" pieces "${CMAKE_MATCH_1}")
-  set(${name} "")
-  foreach(piece IN LISTS pieces)
-    string(REGEX REPLACE "^\"(.*)\"$" "\\1" piece "${piece}")
-    string(REPLACE "\\n" "\n" piece "${piece}")
-    string(APPEND ${name} "${piece}")
-  endforeach()
-endforeach()
+include("${CMAKE_CURRENT_LIST_DIR}/dialogue_text.cmake")
+dialogue_text(introduction introduction)
+dialogue_text(prompt prompt)
 
 # The cases: rejections (with a CRLF line) ended by entering 0; a sample ended
 # by the end of input; a UTF-16 file with its byte-order mark, as Windows

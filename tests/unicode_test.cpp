@@ -40,6 +40,10 @@ const utf16_case utf16_cases[] = {
     {"a_high_surrogate_at_the_end", false, {"\x3c\xd8"}, "\xef\xbf\xbd"},
     {"an_odd_byte_at_the_end", false, {std::string("7\0" "8", 3)}, "7\xef\xbf\xbd"},
     {"bytes_0x1a_and_cr_lf_inside_characters", false, {"\x1a\x01\x0d\x0a"}, "\xc4\x9a\xe0\xa8\x8d"},
+    {"the_last_two_byte_and_first_three_byte_characters", true, {std::string("\x07\xff\x08\x00", 4)}, "\xdf\xbf\xe0\xa0\x80"},
+    {"the_first_and_last_pairs", true, {std::string("\xd8\x00\xdc\x00\xdb\xff\xdf\xff", 8)}, "\xf0\x90\x80\x80\xf4\x8f\xbf\xbf"},
+    {"the_last_low_surrogate_alone", false, {"\xff\xdf"}, "\xef\xbf\xbd"},
+    {"the_last_unit_below_the_surrogates_and_the_first_above", true, {std::string("\xd7\xff\xe0\x00", 4)}, "\xed\x9f\xbf\xee\x80\x80"},
 };
 // clang-format on
 
@@ -51,6 +55,7 @@ INSTANTIATE_TEST_SUITE_P(unicode, utf16_test, testing::ValuesIn(utf16_cases),
 TEST(utf16_of, gives_pairs_above_u_ffff_and_replaces_ill_formed_bytes) {
   EXPECT_EQ(utf16_of("caf\xc3\xa9 \xf0\x9f\x8e\xb2"), u"caf\u00e9 \U0001f3b2");
   EXPECT_EQ(utf16_of("a\xff" "b\xed\xa0\x80"), u"a\ufffdb\ufffd\ufffd\ufffd");
+  EXPECT_EQ(utf16_of("\xef\xbf\xbf\xf0\x90\x80\x80\xf4\x8f\xbf\xbf"), u"\uffff\U00010000\U0010ffff");
 }
 
 TEST(unfinished_utf8_tail, holds_back_only_a_character_cut_short) {

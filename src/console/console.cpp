@@ -1,6 +1,7 @@
 // The standard streams, read and written through their file descriptors.
 #include "console.hpp"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstddef>
 #include <cstdlib>
@@ -37,7 +38,8 @@ void free_memory::operator()(char* memory) const noexcept { std::free(memory); }
 descriptor_input::descriptor_input(int descriptor) noexcept
     : descriptor_buffer(descriptor),
       text_(buffer_of(text_size)),
-      reads_typed_lines_(console_calls::reads_typed_lines(descriptor)) {
+      reads_typed_lines_(console_calls::reads_typed_lines(descriptor)),
+      echoes_typing_(console_calls::echoes_typing(descriptor)) {
   prepare_input(descriptor);
 }
 
@@ -47,7 +49,7 @@ bool descriptor_input::take_unended_typed_line() noexcept {
 
 void descriptor_input::mark_prompt() noexcept {
   watching_typing_ = reads_typed_lines_;
-  lines_typed_ahead_ = watching_typing_ && input_waiting(descriptor_);
+  typed_ahead_ = watching_typing_ ? typed_bytes_waiting(descriptor_) : 0;
   typed_line_ended_ = false;
 }
 
@@ -122,7 +124,7 @@ descriptor_input::int_type descriptor_input::underflow() {
   if (!has_memory()) return traits_type::eof();
   // Neither a failed descriptor nor an ended one is read again.
   while (error_ == 0 && !ended_) {
-    const bool typed_after_prompt = watching_typing_ && !lines_typed_ahead_;
+    const bool typed_after_prompt = watching_typing_ && typed_ahead_ == 0;
     long long got = 0;
     std::size_t size = read_text(got);
     if (got < 0) break;
@@ -136,9 +138,9 @@ descriptor_input::int_type descriptor_input::underflow() {
       unended_typed_line_ = short_read_sends_typed_text && static_cast<std::size_t>(got) < read_size &&
                             size > 0 && !ends_typed_line;
       if (unended_typed_line_) text_[size++] = '\n';
-      if (typed_after_prompt) typed_line_ended_ = ends_typed_line;
-      // More lines waiting now were typed ahead too, as far as can be told.
-      if (lines_typed_ahead_) lines_typed_ahead_ = input_waiting(descriptor_);
+      if (typed_after_prompt) typed_line_ended_ = ends_typed_line && echoes_typing_;
+      // A read takes one typed line: one typed ahead, while such bytes are left.
+      typed_ahead_ -= std::min(typed_ahead_, static_cast<std::size_t>(got));
     }
     if (size == 0) continue;
     setg(text_.get(), text_.get(), text_.get() + size);

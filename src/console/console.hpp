@@ -65,7 +65,8 @@ class descriptor_input final : public descriptor_buffer {
   // Marks the moment before a prompt is shown. typed_line_ended() then tells
   // whether a line has been typed since and ended with Enter, so that its
   // echo left the cursor at the start of a line; lines typed ahead, already
-  // waiting at the mark, were echoed before the prompt.
+  // waiting at the mark, were echoed before the prompt, and a terminal that
+  // does not echo leaves the cursor after the prompt.
   void mark_prompt() noexcept;
   [[nodiscard]] bool typed_line_ended() const noexcept { return typed_line_ended_; }
 
@@ -93,10 +94,11 @@ class descriptor_input final : public descriptor_buffer {
   encoding encoding_ = encoding::undecided;
   std::size_t held_ = 0;  // bytes at the start of text_ that may begin a byte-order mark
   bool reads_typed_lines_;
+  bool echoes_typing_;  // the terminal shows a typed line's end (not after stty -echo)
   bool ended_ = false;
   bool unended_typed_line_ = false;
   bool watching_typing_ = false;
-  bool lines_typed_ahead_ = false;
+  std::size_t typed_ahead_ = 0;  // bytes of lines typed before the prompt, not read yet
   bool typed_line_ended_ = false;
 };
 

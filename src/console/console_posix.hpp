@@ -2,6 +2,7 @@
 #pragma once
 
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -53,6 +54,19 @@ inline bool reads_typed_lines(int descriptor) noexcept {
 #endif
 }
 
+// Whether the terminal shows the line end of what is typed: its echo, or
+// ECHONL, which echoes the line end alone. A password prompt's terminal
+// (stty -echo) still reads typed lines, but leaves the cursor where it was.
+inline bool echoes_typing(int descriptor) noexcept {
+#if defined(__EMSCRIPTEN__)
+  return is_terminal(descriptor);
+#else
+  termios settings{};
+  return is_terminal(descriptor) && ::tcgetattr(descriptor, &settings) == 0 &&
+         (settings.c_lflag & (ECHO | ECHONL)) != 0;
+#endif
+}
+
 inline bool same_terminal(int first, int second) noexcept {
   if (!is_terminal(first) || !is_terminal(second)) return false;
 #if defined(__EMSCRIPTEN__)
@@ -75,10 +89,12 @@ inline bool waited_until_ready(int descriptor, direction way) noexcept {
   }
 }
 
-// Whether a read would return at once: a terminal has a whole line (or Ctrl-D) waiting.
-inline bool input_waiting(int descriptor) noexcept {
-  pollfd ready{descriptor, POLLIN, 0};
-  return ::poll(&ready, 1, 0) > 0;
+// How many bytes of typed lines wait to be read: a terminal in canonical mode
+// counts those of the lines already ended (Enter, or Ctrl-D), so that what is
+// typed later is told apart from them. 0 where the system cannot tell.
+inline std::size_t typed_bytes_waiting(int descriptor) noexcept {
+  int count = 0;
+  return ::ioctl(descriptor, FIONREAD, &count) == 0 && count > 0 ? static_cast<std::size_t>(count) : 0;
 }
 
 }  // namespace console_calls

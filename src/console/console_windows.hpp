@@ -149,6 +149,12 @@ inline bool is_terminal(int descriptor) noexcept {
   return detail::console_mode(descriptor, mode);
 }
 
+// Whether the console shows the line end of what is typed (its echo).
+inline bool echoes_typing(int descriptor) noexcept {
+  DWORD mode = 0;
+  return detail::console_mode(descriptor, mode) && (mode & ENABLE_ECHO_INPUT) != 0;
+}
+
 inline bool reads_typed_lines(int descriptor) noexcept {
   DWORD mode = 0;
   return detail::console_mode(descriptor, mode) && (mode & ENABLE_LINE_INPUT) != 0;
@@ -164,6 +170,6 @@ enum class direction { in, out };
 // Windows' descriptors do not say that they are busy; nothing is waited on.
 inline bool waited_until_ready(int /*descriptor*/, direction /*way*/) noexcept { return false; }
 
-inline bool input_waiting(int /*descriptor*/) noexcept { return false; }
+inline std::size_t typed_bytes_waiting(int /*descriptor*/) noexcept { return 0; }
 
 }  // namespace console_calls

@@ -9,7 +9,7 @@ and carries the license and the notices of the code compiled into it.
 
 Usage: assemble.py --html PAGE.html --style A.css [--style B.css] --script PAGE.js
                    --program PROGRAM.js PROGRAM.wasm [--worker WORKER.js] [--how-to HOW-TO.md]
-                   [--release-version VERSION]
+                   [--release-file KEY=NAME ...]
                    --version VERSION --license LICENSE --notices NOTICES.txt --output OUT.html"""
 
 import argparse
@@ -61,7 +61,8 @@ def main():
     parser.add_argument("--program", nargs=2, required=True, metavar=("JS", "WASM"))
     parser.add_argument("--worker")
     parser.add_argument("--how-to")
-    parser.add_argument("--release-version", help="names the release's files that the page links to")
+    parser.add_argument("--release-file", action="append", default=[], metavar="KEY=NAME",
+                        help="a file of the release that the page links to, filling @KEY_FILE@")
     parser.add_argument("--version", required=True)
     parser.add_argument("--license", required=True)
     parser.add_argument("--notices", required=True)
@@ -78,12 +79,14 @@ def main():
         "@PAGE_SCRIPT@": inline_script(options.script, read(options.script)),
         "@ABOUT@": about(options.version, read(options.license), read(options.notices)),
     }
-    if options.release_version:
-        parts["@RELEASE_VERSION@"] = html.escape(options.release_version)
+    repeatable = set()  # names, not blocks of the page
+    for release_file in options.release_file:
+        key, _, name = release_file.partition("=")
+        parts[f"@{key}_FILE@"] = html.escape(name)
+        repeatable.add(f"@{key}_FILE@")
     if options.how_to:
         parts["@HOW_TO@"] = how_to(read(options.how_to))
     page = read(options.html)
-    repeatable = {"@RELEASE_VERSION@"}  # a name, not a block of the page
     for marker in set(re.findall(r"@[A-Z_]+@", page)) | set(parts):
         count = page.count(marker)
         if marker not in parts or count < 1 or (count > 1 and marker not in repeatable):

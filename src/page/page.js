@@ -26,6 +26,7 @@ const enteredAhead = []; // lines entered while the program was busy, oldest fir
 let programReads = false;
 let rollingShown = false; // "Rolling…", once the program has been busy for a moment
 let rollingTimer = 0;
+let runStamp = ""; // the run's start as its saved transcript's name takes it
 
 // The WebAssembly feature that the program needs beyond WebAssembly itself: SIMD
 // (the smallest module that uses a v128 value).
@@ -131,8 +132,7 @@ function copyTranscript() {
 }
 
 function saveTranscript() {
-  // "Run started 2026-12-09 14:03:07 +01:00" gives die-fairness-run-2026-12-09-140307.txt.
-  const name = `die-fairness-run-${runStarted.textContent.slice(12, 31).replace(" ", "-").replaceAll(":", "")}.txt`;
+  const name = `die-fairness-run-${runStamp}.txt`;
   const link = document.createElement("a");
   link.href = URL.createObjectURL(new Blob([handedInText()], { type: "text/plain;charset=utf-8" }));
   link.download = name;
@@ -170,6 +170,7 @@ if (program === null) {
       show(decoders.get(data.stream).decode(data.bytes, { stream: true }), kinds.get(data.stream));
     } else if ("started" in data) {
       runStarted.textContent = new TextDecoder().decode(data.started);
+      runStamp = new TextDecoder().decode(data.stamp);
     } else if (data.reads) {
       programReads = true;
       setBusy(false);

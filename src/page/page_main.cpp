@@ -32,9 +32,10 @@ EM_JS(void, show_text, (int stream, const char* text, int size), {
   Module.showText(stream, HEAPU8.slice(text, text + size));
 });
 
-// The line that names the run by the second its die was seeded from.
-EM_JS(void, show_run_start, (const char* line, int size), {
-  Module.showRunStart(HEAPU8.slice(line, line + size));
+// The line that names the run by the second its die was seeded from, and the
+// same time as the saved transcript's name takes it.
+EM_JS(void, show_run_start, (const char* line, int size, const char* stamp, int stamp_size), {
+  Module.showRunStart(HEAPU8.slice(line, line + size), HEAPU8.slice(stamp, stamp + stamp_size));
 });
 
 EM_JS(void, end_run, (int status), { Module.endRun(status); });
@@ -105,7 +106,8 @@ int main() {
   std::tm local{};
   localtime_r(&second, &local);  // the browser's time zone
   const std::string line = run_start_line(second, local.tm_gmtoff);
-  show_run_start(line.data(), static_cast<int>(line.size()));
+  const std::string stamp = run_start_stamp(second, local.tm_gmtoff);
+  show_run_start(line.data(), static_cast<int>(line.size()), stamp.data(), static_cast<int>(stamp.size()));
   const int status = run_experiment(input, output, errors, started);
   end_run(status);
   return status;

@@ -22,7 +22,7 @@ self.onmessage = ({ data }) => {
       wasmBinary: data.module,
       takeEnteredBytes,
       showText: (stream, bytes) => postMessage({ stream, bytes }, [bytes.buffer]),
-      showRunStart: (line) => postMessage({ started: line }, [line.buffer]),
+      showRunStart: (line, stamp) => postMessage({ started: line, stamp }, [line.buffer, stamp.buffer]),
       endRun: (status) => postMessage({ ended: status }),
     });
   } else if (data.line) {

@@ -2,6 +2,7 @@
 #include "run_start.hpp"
 
 #include <array>
+#include <string_view>
 
 namespace {
 
@@ -55,29 +56,64 @@ constexpr long long floor_div(long long a, long long b) noexcept {
 
 }  // namespace
 
-std::string run_start_line(long long seconds, long long offset_seconds) {
-  const long long offset_minutes = floor_div(offset_seconds + 30, 60);
-  const long long local = seconds + offset_minutes * 60;
-  const long long days = floor_div(local, seconds_per_day);
-  const long long of_day = local - days * seconds_per_day;
-  const civil_date date = civil_from_days(days);
-  const long long offset = offset_minutes < 0 ? -offset_minutes : offset_minutes;
-  std::string line(run_start_line_start);
-  const auto put = [&line](long long value, std::size_t digits, char after) {
+namespace {
+
+// A second in local time, the offset rounded to whole minutes, written field
+// by field: each field zero-padded to its width, then its separator.
+class local_time {
+ public:
+  local_time(long long seconds, long long offset_seconds)
+      : offset_minutes_(floor_div(offset_seconds + 30, 60)) {
+    const long long local = seconds + offset_minutes_ * 60;
+    const long long days = floor_div(local, seconds_per_day);
+    of_day_ = local - days * seconds_per_day;
+    date_ = civil_from_days(days);
+  }
+
+  // YYYY-MM-DD, then `between`, then the time as HH, MM and SS separated by `in_time`.
+  void put_date_and_time(std::string& to, char between, std::string_view in_time) const {
+    put(to, date_.year, 4, "-");
+    put(to, date_.month, 2, "-");
+    put(to, date_.day, 2, std::string_view(&between, 1));
+    put(to, of_day_ / 3600, 2, in_time);
+    put(to, of_day_ / 60 % 60, 2, in_time);
+    put(to, of_day_ % 60, 2, "");
+  }
+
+  // +HH:MM
+  void put_offset(std::string& to) const {
+    const long long offset = offset_minutes_ < 0 ? -offset_minutes_ : offset_minutes_;
+    to += offset_minutes_ < 0 ? '-' : '+';
+    put(to, offset / 60, 2, ":");
+    put(to, offset % 60, 2, "");
+  }
+
+ private:
+  static void put(std::string& to, long long value, std::size_t digits, std::string_view after) {
     const std::string number = std::to_string(value);
-    line.append(number.size() < digits ? digits - number.size() : 0, '0').append(number) += after;
-  };
-  put(date.year, 4, '-');
-  put(date.month, 2, '-');
-  put(date.day, 2, ' ');
-  put(of_day / 3600, 2, ':');
-  put(of_day / 60 % 60, 2, ':');
-  put(of_day % 60, 2, ' ');
-  line += offset_minutes < 0 ? '-' : '+';
-  put(offset / 60, 2, ':');
-  put(offset % 60, 2, '\0');
-  line.pop_back();
+    to.append(number.size() < digits ? digits - number.size() : 0, '0').append(number).append(after);
+  }
+
+  long long offset_minutes_;
+  long long of_day_ = 0;
+  civil_date date_{};
+};
+
+}  // namespace
+
+std::string run_start_line(long long seconds, long long offset_seconds) {
+  const local_time time(seconds, offset_seconds);
+  std::string line(run_start_line_start);
+  time.put_date_and_time(line, ' ', ":");
+  line += ' ';
+  time.put_offset(line);
   return line;
+}
+
+std::string run_start_stamp(long long seconds, long long offset_seconds) {
+  std::string stamp;
+  local_time(seconds, offset_seconds).put_date_and_time(stamp, '-', "");
+  return stamp;
 }
 
 std::optional<long long> read_run_start(std::string_view line) {

@@ -15,6 +15,9 @@ inline constexpr std::string_view run_start_line_start = "Run started ";
 // reads back as `seconds`.
 std::string run_start_line(long long seconds, long long offset_seconds);
 
+// The same local time as a file name takes it: "2026-12-09-140307".
+std::string run_start_stamp(long long seconds, long long offset_seconds);
+
 // The second that a start line names; none where `line` is not one, or names a
 // date that does not exist.
 std::optional<long long> read_run_start(std::string_view line);

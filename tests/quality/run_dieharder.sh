@@ -5,9 +5,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 seed="${1:-20261208}"
-if ! command -v dieharder >/dev/null; then
-  apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq dieharder
-fi
+command -v dieharder >/dev/null ||
+  { echo "run_dieharder.sh needs dieharder: install the Debian package dieharder (apt-get install dieharder)" >&2; exit 1; }
 cmake --preset release >/dev/null
 cmake --build --preset release --target draw_dump >/dev/null
 

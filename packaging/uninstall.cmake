@@ -1,0 +1,43 @@
+# Removes what `cmake --install` installed from this build folder: exactly the
+# files that its install_manifest.txt lists, then the folders that the
+# install made, once they are empty (packaging/made_folders.cmake noted
+# them). A file that is gone already is passed over; one that cannot be
+# removed fails the uninstall, saying which.
+# Usage: cmake -DBUILD=build/release -P packaging/uninstall.cmake
+set(manifest "${BUILD}/install_manifest.txt")
+if(NOT EXISTS "${manifest}")
+  message(FATAL_ERROR "${manifest} does not exist: nothing was installed from ${BUILD}")
+endif()
+file(READ "${manifest}" listed)
+if(listed MATCHES ";")
+  message(FATAL_ERROR "${manifest} names a path with a ';', which this uninstall cannot tell apart: remove its files by hand")
+endif()
+string(REGEX REPLACE "\n$" "" listed "${listed}")
+string(REPLACE "\n" ";" files "${listed}")
+set(removed 0)
+foreach(file IN LISTS files)
+  if(EXISTS "${file}" OR IS_SYMLINK "${file}")
+    file(REMOVE "${file}")
+    if(EXISTS "${file}" OR IS_SYMLINK "${file}")
+      message(FATAL_ERROR "could not remove ${file}")
+    endif()
+    math(EXPR removed "${removed} + 1")
+  endif()
+endforeach()
+set(made "${BUILD}/install_folders.txt")
+set(folders "")
+if(EXISTS "${made}")
+  file(STRINGS "${made}" folders)
+  # The deepest first, so that a folder emptied of folders goes too.
+  list(SORT folders ORDER DESCENDING)
+endif()
+set(removed_folders 0)
+foreach(folder IN LISTS folders)
+  file(GLOB left LIST_DIRECTORIES true "${folder}/*" "${folder}/.*")
+  if(IS_DIRECTORY "${folder}" AND NOT IS_SYMLINK "${folder}" AND left STREQUAL "")
+    file(REMOVE_RECURSE "${folder}")
+    math(EXPR removed_folders "${removed_folders} + 1")
+  endif()
+endforeach()
+file(REMOVE "${made}")
+message(STATUS "Removed ${removed} installed files and ${removed_folders} folders that the install made")
