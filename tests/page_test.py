@@ -37,20 +37,22 @@ from selenium.webdriver.support.ui import WebDriverWait
 
 LARGEST = "2147483647"
 BIDI = "\u202e42"  # U+202E would turn the rest of its line around
-LINES = ["10", "1,000 7", BIDI, "3 2", f"{LARGEST} {LARGEST}"]  # then "0", typed ahead while rolling
+LINES = ["10", "1,000 7", BIDI, "3 2", f"{LARGEST} {LARGEST}"]  # then "1" and "0", typed ahead while rolling
+AHEAD = ["1", "0"]
 
 
 def expected_transcripts(node, console, seeds):
     """What the page must show for each seed that its run may have taken."""
     for seed in seeds:
-        out, err = console_run(node, console, seed, LINES + ["0"])
+        out, err = console_run(node, console, seed, LINES + AHEAD)
         means = [f"The sample mean = {mean}\n\n" for mean in re.findall(r"The sample mean = (\S+)\n", out)]
         messages = err.splitlines(keepends=True)
-        assert len(means) == 5 and len(messages) == 2 and out == INTRODUCTION + PROMPT + means[0] + PROMPT + PROMPT + "".join(
+        assert len(means) == 6 and len(messages) == 2 and out == INTRODUCTION + PROMPT + means[0] + PROMPT + PROMPT + "".join(
             PROMPT + mean for mean in means[1:]) + PROMPT, out
         yield seed, err, (INTRODUCTION + PROMPT + "10\n" + means[0] + PROMPT + "1,000 7\n" + messages[0] + PROMPT
                           + "\\u202e42\n" + messages[1] + PROMPT + "3 2\n" + means[1] + PROMPT + means[2] + PROMPT
-                          + f"{LARGEST} {LARGEST}\n" + means[3] + PROMPT + means[4] + PROMPT + "0\n")
+                          + f"{LARGEST} {LARGEST}\n" + means[3] + PROMPT + means[4] + PROMPT + "1\n" + means[5]
+                          + PROMPT + "0\n")
 
 
 def local_time(seed):
@@ -114,6 +116,16 @@ def newest_in_view(browser, page):
         entry.send_keys("1" + Keys.ENTER)
         WebDriverWait(browser, 30).until(lambda _: shown().count("The sample mean") == 13)
         check(browser.execute_script("return scrollY") == 0, "the page scrolled away from what the student read")
+        # A run not ended yet is handed in as shown, its open prompt ended by a line end.
+        copied = browser.execute_script(
+            "window.copied = null;"
+            "navigator.clipboard.writeText = (text) => { window.copied = text; return Promise.resolve(); };"
+            "document.getElementById('copy').click();"
+            "return document.getElementById('run-started').textContent + '\\n' +"
+            "  document.getElementById('transcript').textContent + document.getElementById('prompt').textContent;")
+        WebDriverWait(browser, 5).until(lambda _: browser.execute_script("return window.copied") is not None)
+        check(copied.endswith(PROMPT) and browser.execute_script("return window.copied") == copied + "\n",
+              "an unfinished run is not handed in as shown")
         _, errors = requests_and_errors(browser)  # and the logs emptied for the next part
         check(not errors, f"the console holds {errors}")
     finally:
@@ -214,11 +226,16 @@ def run_session(browser, page, expected, screenshots):
     check("The sample mean" in browser.execute_script(
         "getSelection().selectAllChildren(document.getElementById('transcript'));"
         "return getSelection().toString();"), "no selecting")
-    # A key typed after a click in the transcript goes to the field, and is held
-    # until the program reads again.
+    # A shortcut in the transcript stays the page's (Ctrl+A selects, the field
+    # gets nothing); a key typed after a click there goes to the field, and
+    # what is entered is held until the program reads again, in order.
     ActionChains(browser).move_to_element(browser.find_element(By.ID, "transcript")).click().perform()
-    ActionChains(browser).send_keys("0" + Keys.ENTER).perform()
-    check(status() == "Rolling… Entered ahead: 0", f"status while rolling: {status()!r}\n{shown()}")
+    ActionChains(browser).key_down(Keys.CONTROL).send_keys("a").key_up(Keys.CONTROL).perform()
+    check(browser.execute_script("return document.activeElement.id") != "entry" and entry.get_attribute("value") == "",
+          "Ctrl+A in the transcript went to the field")
+    for line in AHEAD:
+        ActionChains(browser).send_keys(line + Keys.ENTER).perform()
+    check(status() == f"Rolling… Entered ahead: {' | '.join(AHEAD)}", f"status while rolling: {status()!r}\n{shown()}")
     # What was entered ahead stays in view, on a laptop and on a phone with its keyboard up.
     for width, height in ((1280, 800), (390, 500)):
         browser.execute_cdp_cmd("Emulation.setDeviceMetricsOverride",
