@@ -40,8 +40,6 @@ transcript run(const std::string& input) {
   return t;
 }
 
-std::string mean_line(const std::string& mean) { return mean_line_start + mean + "\n\n"; }
-
 std::string repeated(const std::string& text, int times) {
   std::string result;
   for (int i = 0; i < times; ++i) result += text;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 inline const std::string introduction =
     "Roll a die many times to determine whether it is a fair die\n"
@@ -20,4 +21,15 @@ inline std::string not_a_number(const std::string& shown) {
 inline std::string out_of_range(const std::string& shown) {
   return "Out of range: \"" + shown +
          "\". Enter a whole number from -2147483648 to 2147483647; 0 or less quits.\n";
+}
+
+// A mean's line, with the empty line after it.
+inline std::string mean_line(const std::string& mean) { return mean_line_start + mean + "\n\n"; }
+
+// A transcript as a terminal (or the student's page) shows it: the
+// introduction, then what follows it, typed lines after their prompts.
+inline std::string transcript_of(const std::vector<std::string>& shown) {
+  std::string text = introduction;
+  for (const std::string& piece : shown) text += piece;
+  return text;
 }

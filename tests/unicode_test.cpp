@@ -61,6 +61,7 @@ TEST(utf16_of, gives_pairs_above_u_ffff_and_replaces_ill_formed_bytes) {
 TEST(unfinished_utf8_tail, holds_back_only_a_character_cut_short) {
   EXPECT_EQ(unfinished_utf8_tail("ab"), 0U);
   EXPECT_EQ(unfinished_utf8_tail("a\xc3"), 1U);
+  EXPECT_EQ(unfinished_utf8_tail("a\xef\xbb"), 2U);
   EXPECT_EQ(unfinished_utf8_tail("a\xc3\xa9"), 0U);
   EXPECT_EQ(unfinished_utf8_tail("\xf0\x9f\x8e"), 3U);
   EXPECT_EQ(unfinished_utf8_tail("\xf0\x9f\x8e\xb2"), 0U);

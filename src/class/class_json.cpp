@@ -3,6 +3,9 @@
 
 #include <cmath>
 #include <sstream>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 #include "class_figures.hpp"
 #include "shown_entry.hpp"
@@ -46,20 +49,55 @@ void append_array(std::string& json, const std::vector<Item>& items, std::size_t
   json += ']';
 }
 
+std::string_view known_by(run_known_by how) {
+  switch (how) {
+    case run_known_by::start_second: return "start second";
+    case run_known_by::record_sheet: return "record sheet";
+    case run_known_by::transcript: break;
+  }
+  return "transcript";
+}
+
 }  // namespace
 
 std::string tally_json(const class_tally& tally) {
+  std::vector<const run_figures*> tests(tally.runs.size(), nullptr);
+  for (const run_figures& test : tally.run_tests) tests.at(test.run) = &test;
   std::string json = R"({"runs":)";
-  append_array(json, tally.runs, tally.runs.size(), [&json](const class_run& run) {
+  for (std::size_t index = 0; index < tally.runs.size(); ++index) {
+    const class_run& run = tally.runs[index];
+    json += index == 0 ? "[" : ",";
     json += R"({"label":)";
     append_json_string(json, shown_name(run.label));
-    json += R"(,"repeatOf":)" + (run.repeat_of ? std::to_string(*run.repeat_of) : "null");
-    json += R"(,"samples":)" + std::to_string(run.samples.size()) + '}';
-  });
+    json += R"(,"knownBy":")" + std::string(known_by(run.known_by)) + R"(","handIn":)" + std::to_string(run.hand_in) +
+            R"(,"line":)" + std::to_string(run.first_line) + R"(,"repeatOf":)" +
+            (run.repeat_of ? std::to_string(*run.repeat_of) : "null") + R"(,"samples":)" +
+            std::to_string(run.samples.size());
+    if (const run_figures* test = tests[index]) {
+      json += R"(,"test":{"rolls":)" + std::to_string(test->rolls) + R"(,"mean":)" + json_number(test->mean) +
+              R"(,"z":)" + json_number(test->z) + R"(,"beyondThree":)" + (test->beyond_three ? "true" : "false") + "}";
+    } else {
+      json += R"(,"test":null)";
+    }
+    json += '}';
+  }
+  json += tally.runs.empty() ? "[]" : "]";
   json += R"(,"runsCounted":)" + std::to_string(tally.runs_counted);
+  json += R"(,"rule":{"runs":)" + std::to_string(tally.rule.runs) + R"(,"beyondThree":)" +
+          std::to_string(tally.rule.beyond_three) + R"(,"expectedBeyondThree":)" +
+          json_number(tally.rule.expected_beyond_three) + "}";
+  // What each hand-in gave, for the page to say what a hand-in changed.
+  std::vector<std::pair<std::size_t, std::size_t>> given(tally.hand_ins, {0, 0});
+  for (const class_run& run : tally.runs) ++given.at(run.hand_in).first;
+  for (const unreadable_line& line : tally.unreadable) ++given.at(line.hand_in).second;
+  json += R"(,"handIns":)";
+  append_array(json, given, given.size(), [&json](const std::pair<std::size_t, std::size_t>& counts) {
+    json += R"({"runs":)" + std::to_string(counts.first) + R"(,"unreadable":)" + std::to_string(counts.second) + '}';
+  });
   json += R"(,"unreadableCount":)" + std::to_string(tally.unreadable.size()) + R"(,"unreadable":)";
   append_array(json, tally.unreadable, listed_at_most, [&json](const unreadable_line& line) {
-    json += R"({"line":)" + std::to_string(line.line) + R"(,"shown":)";
+    json += R"({"handIn":)" + std::to_string(line.hand_in) + R"(,"line":)" + std::to_string(line.line) +
+            R"(,"shown":)";
     append_json_string(json, line.shown);
     json += R"(,"why":)";
     append_json_string(json, line.why);

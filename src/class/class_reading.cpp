@@ -1,12 +1,11 @@
-// Reading pasted text into runs: page texts, console transcripts and record-sheet lines.
+// Reading one hand-in into runs, by the grammar in class_reading.hpp, with the lines that could not be read.
 #include "class_reading.hpp"
 
 #include <algorithm>
-#include <array>
-#include <cmath>
-#include <cstdlib>
+#include <deque>
 #include <sstream>
 
+#include "class_fields.hpp"
 #include "dialogue_lines.hpp"
 #include "run_start.hpp"
 #include "shown_entry.hpp"
@@ -14,60 +13,26 @@
 
 namespace {
 
-bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
-
-std::string_view trimmed(std::string_view text) {
-  while (!text.empty() && is_blank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && is_blank(text.back())) text.remove_suffix(1);
-  return text;
-}
-
-bool all_digits(std::string_view text) {
-  return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
-// The prompt as a line trimmed of blanks ends it: without its closing blank.
+// The prompt as a trimmed line shows it: without its closing blank.
 constexpr std::string_view prompt_text = size_prompt.substr(0, size_prompt.size() - 1);
 static_assert(size_prompt.back() == ' ');
 
-// A mean as the program prints it, or as a teacher copies it from a sheet
-// (a decimal comma too): a number from 1 to 6, with its last digit's place.
-struct written_mean {
-  double value;
-  int decimals;
-};
+enum class line_kind { blank, start, no_start, title, introduction, message, prompt, entries, mean, record, other };
 
-std::optional<written_mean> printed_mean(std::string_view text) {
-  // Longer is no mean that a person writes or the program prints.
-  std::array<char, 32> number{};
-  if (text.empty() || text.size() >= number.size()) return std::nullopt;
-  std::copy(text.begin(), text.end(), number.begin());
-  std::replace(number.begin(), number.end(), ',', '.');
-  const std::string_view written(number.data(), text.size());
-  const std::size_t point = written.find('.');
-  const std::string_view whole = written.substr(0, point);
-  const std::string_view fraction = point == std::string_view::npos ? std::string_view() : written.substr(point + 1);
-  if (!all_digits(whole) || (point != std::string_view::npos && !all_digits(fraction))) return std::nullopt;
-  const double mean = std::strtod(number.data(), nullptr);
-  if (!(mean >= 1.0 && mean <= 6.0)) return std::nullopt;
-  return written_mean{mean, static_cast<int>(fraction.size())};
+bool is_introduction(std::string_view line) {
+  return line == parameters_line || line.starts_with(mu_line_start) || line.starts_with(sigma_line_start);
 }
 
-// Whether `size` rolls can give a mean written so: a whole total from size to
-// 6 * size whose mean rounds to it at the written decimals.
-bool mean_is_possible(std::int32_t size, const written_mean& mean) {
-  const double n = size;
-  const double half_unit = 0.5 * std::pow(10.0, -mean.decimals);
-  const double least_total = std::max(n, std::ceil((mean.value - half_unit) * n - 1e-9 * n));
-  const double most_total = std::min(6.0 * n, std::floor((mean.value + half_unit) * n + 1e-9 * n));
-  return least_total <= most_total;
+bool is_message(std::string_view line) {
+  return line.starts_with(not_a_number_start) || line.starts_with(out_of_range_start);
 }
 
-// The entries of `text` as the program reads them: sizes until one of 0 or
-// less (which ends the run) or a rejected entry (which drops the rest).
+// Entries as the program reads them: sizes until one of 0 or less (which ends
+// the run) or a rejected entry (which drops the rest of its line).
 struct typed_entries {
   std::vector<std::int32_t> sizes;
   bool quits = false;
+  bool all_sizes = true;  // every entry was a whole number in range
 };
 
 typed_entries entries_of(std::string_view text) {
@@ -75,7 +40,11 @@ typed_entries entries_of(std::string_view text) {
   typed_entries entries;
   for (;;) {
     const size_reading reading = read_size(line);
-    if (reading.status != size_status::read) return entries;
+    if (reading.status == size_status::end_of_input) return entries;
+    if (reading.status != size_status::read) {
+      entries.all_sizes = false;
+      return entries;
+    }
     if (reading.size <= 0) {
       entries.quits = true;
       return entries;
@@ -84,189 +53,185 @@ typed_entries entries_of(std::string_view text) {
   }
 }
 
-// "SIZE MEAN", from a record sheet: two fields.
-struct record {
-  std::string_view size_text;
-  std::string_view mean_text;
-};
-
-std::optional<record> record_fields(std::string_view line) {
-  const std::size_t gap = line.find_first_of(" \t");
-  if (gap == std::string_view::npos) return std::nullopt;
-  const std::string_view mean_text = trimmed(line.substr(gap));
-  if (mean_text.find_first_of(" \t") != std::string_view::npos) return std::nullopt;
-  return record{line.substr(0, gap), mean_text};
-}
-
-// A size as the program reads it; plain digits, by far the most common, read at once.
-std::optional<std::int32_t> size_of(std::string_view text) {
-  if (all_digits(text) && text.size() <= 9) {
-    std::int32_t size = 0;
-    for (const char digit : text) size = size * 10 + (digit - '0');
-    return size > 0 ? std::optional(size) : std::nullopt;
-  }
-  const typed_entries entries = entries_of(text);
-  if (entries.sizes.size() != 1) return std::nullopt;
-  return entries.sizes[0];
-}
-
-struct recorded_sample {
-  class_sample sample;
-  written_mean mean;
-};
-
-std::optional<recorded_sample> record_line(std::string_view line) {
-  const std::optional<record> fields = record_fields(line);
-  if (!fields) return std::nullopt;
-  const std::optional<written_mean> mean = printed_mean(fields->mean_text);
-  if (!mean) return std::nullopt;
-  const std::optional<std::int32_t> size = size_of(fields->size_text);
-  if (!size) return std::nullopt;
-  return recorded_sample{{*size, mean->value, std::string(fields->mean_text)}, *mean};
-}
-
-// A record gone wrong ("1O 3.7", "10 9.5"), rather than a name ("Student 1",
-// "2nd row Maria"): two fields, the first starting as a number does.
-bool looks_like_a_record(std::string_view line) {
-  const std::optional<record> fields = record_fields(line);
-  if (!fields) return false;
-  const char first = fields->size_text.front();
-  return (first >= '0' && first <= '9') || first == '+' || first == '-';
-}
-
-bool is_introduction(std::string_view line) {
-  return line == parameters_line || line.starts_with(mu_line_start) || line.starts_with(sigma_line_start);
-}
-
-bool is_message(std::string_view text) {
-  return text.starts_with(not_a_number_start) || text.starts_with(out_of_range_start);
-}
-
-// Prompts with nothing typed after them, or a message only.
-bool only_prompts(std::string_view line) {
-  while (line.starts_with(prompt_text)) line = trimmed(line.substr(prompt_text.size()));
-  return line.empty() || is_message(line);
-}
-
-bool starts_a_run(std::string_view line) {
-  return read_run_start(line) || line == title_line || line.starts_with(prompt_text) || record_line(line);
-}
-
-// The lines of the text, trimmed, with a title or start line that a paste
-// glued to the open prompt of the text before it on a line of its own.
-struct text_line {
-  std::string_view text;
-  std::size_t number;  // from 1
-};
-
-std::vector<text_line> lines_of(std::string_view text) {
-  std::vector<text_line> lines;
-  std::size_t number = 0;
-  for (std::size_t from = 0; from <= text.size();) {
-    std::size_t end = text.find('\n', from);
-    if (end == std::string_view::npos) end = text.size();
-    std::string_view line = trimmed(text.substr(from, end - from));
-    from = end + 1;
-    ++number;
-    while (line.starts_with(prompt_text)) {
-      std::size_t glued = std::string_view::npos;
-      for (const std::string_view start : {run_start_line_start, title_line}) {
-        glued = std::min(glued, line.find(start, prompt_text.size()));
-      }
-      if (glued == std::string_view::npos) break;
-      lines.push_back({trimmed(line.substr(0, glued)), number});
-      line = line.substr(glued);
+// Sizes alone on a line: an optional sign and digits, blanks between.
+bool holds_entries_only(std::string_view line) {
+  bool digit = false;
+  for (std::size_t at = 0; at < line.size(); ++at) {
+    const char c = line[at];
+    if (c >= '0' && c <= '9') {
+      digit = true;
+    } else if ((c == '+' || c == '-') && (at == 0 || line[at - 1] == ' ' || line[at - 1] == '\t')) {
+      continue;
+    } else if (c != ' ' && c != '\t') {
+      return false;
     }
-    lines.push_back({line, number});
   }
-  return lines;
+  return digit;
+}
+
+bool is_a_record(std::string_view line) { return read_record(line).kind != record_kind::not_a_record; }
+
+line_kind kind_of(std::string_view line) {
+  if (line.empty()) return line_kind::blank;
+  if (line.starts_with(run_start_line_start)) return read_run_start(line) ? line_kind::start : line_kind::no_start;
+  if (line == title_line) return line_kind::title;
+  if (is_introduction(line)) return line_kind::introduction;
+  if (is_message(line)) return line_kind::message;
+  if (line.starts_with(prompt_text)) return line_kind::prompt;
+  if (line.starts_with(mean_line_start)) return line_kind::mean;
+  if (holds_entries_only(line)) return line_kind::entries;
+  if (is_a_record(line)) return line_kind::record;
+  return line_kind::other;
+}
+
+// The program's words that a damaged line may still hold: never a name.
+bool holds_the_programs_words(std::string_view line) {
+  for (const std::string_view words : {"sample size", "sample mean", "Run started", "fair die", "population parameters",
+                                       "whole number", "Out of range", "mu =", "sigma ="}) {
+    if (line.find(words) != std::string_view::npos) return true;
+  }
+  return false;
 }
 
 class reader {
  public:
-  explicit reader(std::string_view text) : lines_(lines_of(text)) {}
+  reader(const std::vector<repaired_line>& lines, std::string_view name) : lines_(lines), hand_in_name_(name) {}
 
-  class_tally read() {
+  hand_in_reading read() {
     for (next_ = 0; next_ < lines_.size(); ++next_) read_line(lines_[next_].text);
     end_run();
-    return std::move(tally_);
+    for (std::size_t run = 0; run < reading_.runs.size(); ++run) {
+      if (reading_.runs[run].samples.empty()) {
+        const repaired_line& first = lines_[first_lines_[run]];
+        reading_.unreadable.push_back({first.number, shown(first.text), "a run with no samples: not counted"});
+      }
+    }
+    std::stable_sort(reading_.unreadable.begin(), reading_.unreadable.end(),
+                     [](const unreadable_line& a, const unreadable_line& b) { return a.line < b.line; });
+    return std::move(reading_);
   }
 
  private:
-  enum class kind { none, transcript, record };
+  enum class run_kind { none, transcript, record };
 
   void read_line(std::string_view line) {
-    if (line.empty()) return;
-    if (const std::optional<long long> started = read_run_start(line)) {
-      begin_run(kind::transcript, line);
-      tally_.runs.back().started = started;
-      awaiting_title_ = true;
-      return;
-    }
-    if (line == title_line) {
-      if (!awaiting_title_) begin_run(kind::transcript, line);
-      awaiting_title_ = false;
-      return;
-    }
+    const line_kind kind = kind_of(line);
+    if (kind == line_kind::blank) return;
+    const bool after_start = awaiting_title_;
     awaiting_title_ = false;
-    // A transcript copied from its first prompt on, or the next one after a run
-    // that ended (sizes typed after its last prompt, not the prompt itself).
-    if (line.starts_with(prompt_text) && (current_ != kind::transcript || (ended_ && !only_prompts(line)))) {
-      begin_run(kind::transcript, line);
+    switch (kind) {
+      case line_kind::start:
+        begin_run(run_kind::transcript, line);
+        reading_.runs.back().started = read_run_start(line);
+        reading_.runs.back().known_by = run_known_by::start_second;
+        awaiting_title_ = true;
+        return;
+      case line_kind::title:
+        if (!after_start) begin_run(run_kind::transcript, line);
+        return;
+      case line_kind::introduction:
+      case line_kind::message:
+        if (current_ != run_kind::transcript) begin_run(run_kind::transcript, line);
+        return;
+      case line_kind::prompt: read_prompt(line); return;
+      case line_kind::entries:
+        // Typed in a transcript; elsewhere "1 6" is a record with a whole mean.
+        if (current_ == run_kind::transcript) {
+          wait_for(entries_of(line));
+          return;
+        }
+        if (is_a_record(line)) {
+          read_record_line(line);
+          return;
+        }
+        break;
+      case line_kind::mean: read_mean(line); return;
+      case line_kind::no_start: unreadable(line, "a start line whose date or time does not exist: no run's start"); return;
+      case line_kind::record: read_record_line(line); return;
+      default: break;
     }
-    if (current_ == kind::transcript && read_transcript_line(line)) return;
-    if (const std::optional<recorded_sample> recorded = record_line(line)) {
-      if (current_ != kind::record) begin_run(kind::record, line);
-      add_sample(recorded->sample, recorded->mean);
-      return;
-    }
-    // A line that names the run starting on the next line; any other is unreadable.
-    if (!looks_like_a_record(line) && starts_a_run(next_line())) {
+    if (is_a_name(line)) {
       end_run();
       name_ = std::string(line);
       return;
     }
-    unreadable(line, "not a result");
+    unreadable(line, kind == line_kind::entries ? "sizes with no prompt before them and no means after them"
+                                                : "not a result: none of the program's lines, nor SIZE MEAN");
   }
 
-  // A line of the program's output, with what the user typed after a prompt.
-  bool read_transcript_line(std::string_view line) {
-    if (is_introduction(line) || is_message(line)) return true;
-    // Prompts answered by entries typed ahead, or by a message on another stream, stand side by side.
-    bool prompted = false;
-    while (line.starts_with(prompt_text)) {
-      line = trimmed(line.substr(prompt_text.size()));
-      prompted = true;
-    }
-    if (prompted && (line.empty() || is_message(line))) return true;
-    if (prompted && !line.starts_with(mean_line_start)) {
-      const typed_entries typed = entries_of(line);
-      waiting_sizes_.insert(waiting_sizes_.end(), typed.sizes.begin(), typed.sizes.end());
-      ended_ = typed.quits;
-      return true;
-    }
-    if (!line.starts_with(mean_line_start)) return false;
+  // A transcript copied from its first prompt on, or the next one after a run
+  // that quit (sizes typed after its last prompt, not the prompt itself).
+  void read_prompt(std::string_view line) {
+    const std::string_view typed = trimmed(line.substr(prompt_text.size()));
+    if (current_ != run_kind::transcript || (ended_ && !typed.empty())) begin_run(run_kind::transcript, line);
+    wait_for(entries_of(typed));
+  }
+
+  void wait_for(const typed_entries& typed) {
+    waiting_sizes_.insert(waiting_sizes_.end(), typed.sizes.begin(), typed.sizes.end());
+    ended_ = ended_ || typed.quits;
+  }
+
+  void read_mean(std::string_view line) {
     const std::string_view mean_text = trimmed(line.substr(mean_line_start.size()));
     const std::optional<written_mean> mean = printed_mean(mean_text);
-    if (!mean) {
-      unreadable(line, "not a mean that a die gives");
+    if (current_ != run_kind::transcript) {
+      unreadable(line, "a mean without its size: the prompt with the size typed after it is missing");
+    } else if (!mean) {
+      unreadable(line, "not a mean that a die gives: a number from 1 to 6 was expected");
     } else if (waiting_sizes_.empty()) {
-      unreadable(line, "a mean without its size");
+      unreadable(line, "a mean without its size: the prompt with the size typed after it is missing");
     } else {
-      add_sample({waiting_sizes_.front(), mean->value, std::string(mean_text)}, *mean);
-      waiting_sizes_.erase(waiting_sizes_.begin());
+      add_sample(waiting_sizes_.front(), *mean, mean_text);
+      waiting_sizes_.pop_front();
     }
-    return true;
+  }
+
+  void read_record_line(std::string_view line) {
+    const record_line record = read_record(line);
+    switch (record.kind) {
+      case record_kind::record:
+        if (current_ != run_kind::record) begin_run(run_kind::record, line);
+        add_sample(record.size, record.mean, record.mean_text);
+        return;
+      case record_kind::list_number:
+        unreadable(line, "a list's number before SIZE MEAN: remove the list number");
+        return;
+      case record_kind::wrong_z:
+        unreadable(line, "SIZE MEAN and a third number that is not this sample's z: correct it or remove it");
+        return;
+      case record_kind::extra_fields:
+        unreadable(line, "more columns than SIZE MEAN and z: keep those");
+        return;
+      case record_kind::not_a_record: break;
+    }
   }
 
   // A sample whose size cannot give its mean is listed, not counted.
-  void add_sample(class_sample sample, const written_mean& mean) {
-    if (!mean_is_possible(sample.size, mean)) {
-      unreadable(lines_[next_].text, "a mean that " + std::to_string(sample.size) +
-                                         (sample.size == 1 ? " roll" : " rolls") + " cannot give");
+  void add_sample(std::int32_t size, const written_mean& mean, std::string_view mean_text) {
+    if (!mean_is_possible(size, mean)) {
+      unreadable(lines_[next_].text, "a mean that " + std::to_string(size) + (size == 1 ? " roll" : " rolls") +
+                                         " cannot give: check the size and the mean");
       return;
     }
-    tally_.runs.back().samples.push_back(std::move(sample));
+    reading_.runs.back().samples.push_back({size, mean.value, std::string(mean_text), mean.decimals, mean.scaled});
+  }
+
+  // A name is taken only just before a run's first line: never inside a
+  // transcript that goes on, and never from a line that holds the program's
+  // words or numbers.
+  [[nodiscard]] bool is_a_name(std::string_view line) const {
+    if (holds_the_programs_words(line) || looks_like_a_record(line) || holds_a_decimal(line)) return false;
+    const std::string_view next = next_line();
+    switch (kind_of(next)) {
+      case line_kind::start:
+      case line_kind::title:
+      case line_kind::record: return true;
+      case line_kind::entries: return is_a_record(next);
+      case line_kind::prompt:
+      case line_kind::introduction: return current_ != run_kind::transcript || ended_;
+      default: return false;
+    }
   }
 
   [[nodiscard]] std::string_view next_line() const {
@@ -276,36 +241,46 @@ class reader {
     return {};
   }
 
-  // A name read on the line before is kept for the run: a name is taken only
-  // where a run starts on the next line. Without one, the run is labelled by
-  // its first line (a start line names the second it started).
-  void begin_run(kind run_kind, std::string_view first_line) {
+  // A name read on the line before is kept for the run; without one, the
+  // run is labelled by its hand-in's name, else by its first line (a start
+  // line names the second it started).
+  void begin_run(run_kind kind, std::string_view first_line) {
     end_run();
-    current_ = run_kind;
-    tally_.runs.push_back({name_.empty() ? std::string(first_line) : name_, std::nullopt, {}, std::nullopt});
+    current_ = kind;
+    std::string label = !name_.empty() ? name_ : !hand_in_name_.empty() ? std::string(hand_in_name_) : std::string(first_line);
+    class_run run{std::move(label), kind == run_kind::record ? run_known_by::record_sheet : run_known_by::transcript,
+                  std::nullopt, {}, std::nullopt, 0, lines_[next_].number};
+    reading_.runs.push_back(std::move(run));
+    first_lines_.push_back(next_);
     name_.clear();
   }
 
   void end_run() {
-    current_ = kind::none;
+    current_ = run_kind::none;
     waiting_sizes_.clear();
     ended_ = false;
   }
 
+  static std::string shown(std::string_view line) { return shown_entry(line, false, shown_line_characters); }
+
   void unreadable(std::string_view line, std::string why) {
-    tally_.unreadable.push_back({lines_[next_].number, shown_entry(line, false), std::move(why)});
+    reading_.unreadable.push_back({lines_[next_].number, shown(line), std::move(why)});
   }
 
-  std::vector<text_line> lines_;
+  const std::vector<repaired_line>& lines_;
+  std::string_view hand_in_name_;
   std::size_t next_ = 0;
-  class_tally tally_{};
-  kind current_ = kind::none;
+  hand_in_reading reading_{};
+  run_kind current_ = run_kind::none;
   bool awaiting_title_ = false;
-  std::vector<std::int32_t> waiting_sizes_;  // typed, not yet answered by a mean
-  bool ended_ = false;                       // a size of 0 or less was typed
+  std::deque<std::int32_t> waiting_sizes_;  // typed, not yet answered by a mean
+  bool ended_ = false;                      // a size of 0 or less was typed
   std::string name_;
+  std::vector<std::size_t> first_lines_;  // each run's first line, by its index in lines_
 };
 
 }  // namespace
 
-class_tally read_class_text(std::string_view text) { return reader(text).read(); }
+hand_in_reading read_lines(const std::vector<repaired_line>& lines, std::string_view name) {
+  return reader(lines, name).read();
+}

@@ -105,9 +105,9 @@ std::string escape_up_to(std::string_view typed, std::size_t most, std::size_t& 
 
 }  // namespace
 
-std::string shown_entry(std::string_view typed, bool longer) {
+std::string shown_entry(std::string_view typed, bool longer, std::size_t most) {
   std::size_t at = 0;
-  std::string shown = escape_up_to(typed, shown_characters, at);
+  std::string shown = escape_up_to(typed, most, at);
   if (longer || at < typed.size()) shown += "...";
   return shown;
 }

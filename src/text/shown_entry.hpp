@@ -16,7 +16,7 @@ inline constexpr std::size_t kept_entry_bytes = 4 * shown_characters;
 // The start of an entry as a message quotes it, escaped, with "..." after it
 // when the entry goes on: when `typed` holds more than is shown, or when
 // `longer` says that the entry went on past the bytes kept.
-std::string shown_entry(std::string_view typed, bool longer);
+std::string shown_entry(std::string_view typed, bool longer, std::size_t most = shown_characters);
 
 // All of `typed`, escaped by the same rule: a typed line as the page echoes it.
 std::string shown_text(std::string_view typed);
