@@ -7,6 +7,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "class_tally.hpp"
@@ -161,6 +162,21 @@ const reading_case reading_cases[] = {
 INSTANTIATE_TEST_SUITE_P(class_reading, reading_test, testing::ValuesIn(reading_cases),
                          [](const testing::TestParamInfo<reading_case>& row) { return std::string(row.param.name); });
 
+// A file's runs are labelled by the folder that holds it, else by its name.
+TEST(file_label, is_the_folder_else_the_file_without_a_platforms_suffix) {
+  for (const auto& [path, label] : std::vector<std::pair<std::string, std::string>>{
+           {"Ann Smith_81920_assignsubmission_file_/die-fairness-run-2026-12-09-140307.txt", "Ann Smith"},
+           {"class 7b/Ben/run.txt", "Ben"},
+           {"ann.txt", "ann"},
+           {"notes", "notes"},
+           {".profile", ".profile"},
+           {"Cleo_assignsubmission_file_/a.txt", "Cleo_assignsubmission_file_"},
+           {"Dee_77_assignsubmission_onlinetext_/onlinetext.html", "Dee"},
+           {"_77_assignsubmission_file_/a.txt", "_77_assignsubmission_file_"}}) {
+    EXPECT_EQ(file_label(path), label) << path;
+  }
+}
+
 // Texts as they leave the students: a console transcript with entries typed
 // ahead, a rejection and an out-of-range entry, a page text, and a record
 // sheet's block with its z column.
@@ -286,6 +302,12 @@ const std::vector<std::string> every_text = {console_text, rejections_text, page
 // clang-format off
 const channel_case channel_cases[] = {
     {"crlf_line_ends", [](const std::string& text) { return replaced(text, "\n", "\r\n"); }, every_text},
+    {"a_utf8_byte_order_mark", [](const std::string& text) { return "\xef\xbb\xbf" + text; }, every_text},
+    {"saved_as_utf16_by_windows", [](const std::string& text) {
+       std::string bytes = "\xff\xfe";  // little-endian, each of these texts' characters below U+0080
+       for (const char c : replaced(text, "\n", "\r\n")) (bytes += c) += '\0';
+       return bytes;
+     }, every_text},
     {"words_manual_line_breaks", [](const std::string& text) { return replaced(text, "\n", "\v"); }, every_text},
     {"unicode_line_separators", [](const std::string& text) { return replaced(text, "\n", "\xe2\x80\xa8"); }, every_text},
     {"paragraph_separators_and_next_lines",

@@ -359,6 +359,15 @@ void join_wrapped_messages(std::vector<repaired_line>& lines) {
 }  // namespace
 
 std::vector<repaired_line> repaired_lines(std::string_view text) {
+  std::string from_utf16;
+  if (text.starts_with("\xff\xfe") || text.starts_with("\xfe\xff")) {
+    utf16_bytes_to_utf8 decoder(text[0] == '\xfe');
+    decoder.convert(text.substr(2), from_utf16);
+    decoder.finish(from_utf16);
+    text = from_utf16;
+  } else if (text.starts_with("\xef\xbb\xbf")) {
+    text.remove_prefix(3);
+  }
   std::vector<repaired_line> lines;
   spreadsheet rows;
   for (repaired_line& physical : physical_lines(text)) {

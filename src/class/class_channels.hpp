@@ -3,6 +3,8 @@
 // A transcript reaches the class page through shared documents, forums,
 // e-mail and spreadsheets, each of which changes it in its own way. What can
 // be undone without guessing is undone here, in this order, and nowhere else:
+//   - a byte-order mark: UTF-8's is dropped, and a file in UTF-16 (what
+//     Windows calls "Unicode" text) is read as UTF-8;
 //   - line ends: CR LF, CR, LF, and U+000B, U+000C, U+0085, U+2028 and U+2029,
 //     which word processors and web pages put between lines;
 //   - HTML's entities that an export leaves (&nbsp; &amp; &lt; &gt; &quot;

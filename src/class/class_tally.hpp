@@ -146,10 +146,17 @@ struct class_tally {
 // (docs/check_figures.py reads it here).
 inline constexpr double repeat_chance_limit = 1e-6;
 
+// What labels the runs of a file that no name line names, from its path in a
+// zip or on the teacher's computer ("Ann Smith_81920_assignsubmission_file_/run.txt"):
+// the folder that holds it (a learning platform's "download all" gives each
+// student one), else the file's name without its extension; a platform's
+// submission suffix ("_81920_assignsubmission_file_") is left off.
+std::string file_label(std::string_view path);
+
 // One hand-in read: its text repaired, then read into runs.
 hand_in_reading read_hand_in(const hand_in& given);
 // The class's tally of hand-ins read, in the order they were handed in.
-class_tally tally_readings(const std::vector<hand_in_reading>& readings);
+class_tally tally_readings(const std::vector<const hand_in_reading*>& readings);
 class_tally tally_class(const std::vector<hand_in>& hand_ins);
 // One pasted text, as one hand-in.
 class_tally tally_class(std::string_view text);

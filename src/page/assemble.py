@@ -7,7 +7,7 @@ student's page gets the README's "how to use" paragraph (cut out by
 cmake/how_to.cmake), so that students read the same words in both. Every page names its version
 and carries the license and the notices of the code compiled into it.
 
-Usage: assemble.py --html PAGE.html --style A.css [--style B.css] --script PAGE.js
+Usage: assemble.py --html PAGE.html --style A.css [--style B.css] --script A.js [--script B.js]
                    --program PROGRAM.js PROGRAM.wasm [--worker WORKER.js] [--how-to HOW-TO.md]
                    [--release-file KEY=NAME ...]
                    --version VERSION --license LICENSE --notices NOTICES.txt --output OUT.html"""
@@ -57,7 +57,7 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--html", required=True)
     parser.add_argument("--style", action="append", required=True)
-    parser.add_argument("--script", required=True)
+    parser.add_argument("--script", action="append", required=True)
     parser.add_argument("--program", nargs=2, required=True, metavar=("JS", "WASM"))
     parser.add_argument("--worker")
     parser.add_argument("--how-to")
@@ -76,7 +76,7 @@ def main():
         "@ICON@": ICON,
         "@PROGRAM_MODULE@": base64.b64encode(Path(program_wasm).read_bytes()).decode("ascii"),
         "@PROGRAM_SCRIPT@": inline_script("the program's script", program_script),
-        "@PAGE_SCRIPT@": inline_script(options.script, read(options.script)),
+        "@PAGE_SCRIPT@": "\n".join(inline_script(Path(script).name, read(script)) for script in options.script),
         "@ABOUT@": about(options.version, read(options.license), read(options.notices)),
     }
     repeatable = set()  # names, not blocks of the page
