@@ -1,10 +1,12 @@
 // The page's side: starts the program in a Web Worker, shows what it writes as
 // a terminal would, and hands it the lines entered, in order, as it reads them.
+// Enter is a key of the field, not a form's submission: a frame sandboxed
+// without forms still rolls. start.js, before this, says why a start fails.
 "use strict";
 
 const transcript = document.getElementById("transcript");
 const promptLine = document.getElementById("prompt");
-const entryForm = document.getElementById("entry-form");
+const entryArea = document.getElementById("entry-area");
 const entry = document.getElementById("entry");
 const status = document.getElementById("status");
 const runStarted = document.getElementById("run-started");
@@ -28,13 +30,6 @@ let rollingShown = false; // "Rolling…", once the program has been busy for a 
 let rollingTimer = 0;
 let runStamp = ""; // the run's start as its saved transcript's name takes it
 
-// The WebAssembly feature that the program needs beyond WebAssembly itself: SIMD
-// (the smallest module that uses a v128 value).
-const simdProbe = new Uint8Array([
-  0, 97, 115, 109, 1, 0, 0, 0, 1, 5, 1, 96, 0, 1, 123, 3, 2, 1, 0, 10, 10, 1, 8, 0, 65, 0, 253,
-  15, 253, 98, 11,
-]);
-
 // Text as a terminal shows it: the unfinished last line (the prompt) stays
 // beside the entry field, and every finished line moves to the transcript.
 // `kind` is "output", "message" (standard error) or "typed" (the echo).
@@ -47,13 +42,15 @@ function show(text, kind) {
   }
   appendPiece(promptLine, text.slice(lastLineEnd + 1), kind);
   handIn.hidden = false;
+  // While a sample rolls the prompt has moved into the transcript: the field says what it takes.
+  entry.placeholder = promptLine.textContent === "" ? "next sample size" : "";
+  if (!copyByHand.hidden) copyByHand.value = handedInText();
   if (following) keepNewestInView();
 }
 
 // Like a terminal, the page keeps the newest line in view just above the
 // entry field (which stays at the bottom of the window), unless the student
 // has scrolled up to read.
-const entryArea = document.getElementById("entry-area");
 function newestOverlap() {
   return transcript.getBoundingClientRect().bottom - entryArea.getBoundingClientRect().top;
 }
@@ -121,7 +118,8 @@ function copyTranscript() {
       copyByHand.hidden = true;
       copied();
     } else {
-      handInStatus.textContent = "This browser refused to copy: press Ctrl+C (⌘C on a Mac) to copy the selected text.";
+      handInStatus.textContent = "This browser refused to copy. The transcript is selected in the box below: copy it " +
+        "with Ctrl+C (⌘C on a Mac), or on a phone or tablet press and hold it, then choose Copy.";
     }
   };
   if (navigator.clipboard && navigator.clipboard.writeText) {
@@ -140,31 +138,51 @@ function saveTranscript() {
   link.click();
   link.remove();
   setTimeout(() => URL.revokeObjectURL(link.href), 1000);
-  handInStatus.textContent = `Saved as ${name}.`;
+  // The page cannot know whether the browser saved it: it says what it asked for, and where to look.
+  const sandboxed = window.top !== window && window.origin === "null";
+  handInStatus.textContent = sandboxed
+    ? `Asked the browser to save ${name}, but this page runs in a frame that may not let it save files: ` +
+      "use Copy transcript instead."
+    : `Asked the browser to save ${name}: look in your Downloads folder (or where your browser saves files). ` +
+      "If it is not there, use Copy transcript.";
 }
 
 function endRun(text) {
   enteredAhead.length = 0;
   setBusy(false);
   transcript.append(...promptLine.childNodes);
-  entryForm.remove();
+  promptLine.remove();
+  entry.remove();
   status.textContent = text;
   status.classList.add("ended");
 }
 
-const program = (() => {
-  if (typeof WebAssembly !== "object" || !WebAssembly.validate(simdProbe)) return null;
-  const source = document.getElementById("program-script").textContent;
-  return new Worker(URL.createObjectURL(new Blob([source], { type: "text/javascript" })));
-})();
+// The entered line, to the program once it reads.
+function entered() {
+  enteredAhead.push(entry.value);
+  entry.value = "";
+  showStatus();
+  handOver();
+}
 
-const cannotRun =
-  "This browser cannot run the experiment: it needs WebAssembly SIMD " +
-  "(Chrome or Edge 97, Firefox 102, Safari 16.4 or later).";
+// The program in its worker, or why it cannot start here.
+function startProgramWorker() {
+  const missing = missingToStart({ needsWorker: true });
+  if (missing !== null) {
+    cannotStart(missing);
+    return null;
+  }
+  try {
+    const source = document.getElementById("program-script").textContent;
+    return new Worker(URL.createObjectURL(new Blob([source], { type: "text/javascript" })));
+  } catch (error) {
+    cannotStart(startError(error));
+    return null;
+  }
+}
 
-if (program === null) {
-  endRun(cannotRun);
-} else {
+const program = startProgramWorker();
+if (program !== null) {
   program.onmessage = ({ data }) => {
     if (data.bytes) {
       show(decoders.get(data.stream).decode(data.bytes, { stream: true }), kinds.get(data.stream));
@@ -172,25 +190,37 @@ if (program === null) {
       runStarted.textContent = new TextDecoder().decode(data.started);
       runStamp = new TextDecoder().decode(data.stamp);
     } else if (data.reads) {
+      if (entryArea.hidden) {
+        entryArea.hidden = false;
+        started();
+        entry.focus();
+      }
       programReads = true;
       setBusy(false);
       handOver();
     } else if ("ended" in data) {
       program.terminate();
       endRun("The run has ended. Reload the page to start a new one.");
+    } else if ("failed" in data) {
+      program.terminate();
+      cannotStart(startError(data.failed));
     }
   };
-  program.onerror = () => endRun(cannotRun);
+  program.onerror = (event) => {
+    event.preventDefault();
+    program.terminate();
+    // A worker that could not even load says nothing of why: a policy (worker-src) is the likely cause.
+    cannotStart(event.message ? startError(event.message) : "The place that serves this page, or this browser, " +
+      "does not let it start its background script (a security policy may forbid it).");
+  };
   const encoded = atob(document.getElementById("program-module").textContent.trim());
   const module = Uint8Array.from(encoded, (character) => character.charCodeAt(0));
   program.postMessage({ module }, [module.buffer]);
 
-  entryForm.addEventListener("submit", (event) => {
+  entry.addEventListener("keydown", (event) => {
+    if (event.key !== "Enter" || event.isComposing) return;
     event.preventDefault();
-    enteredAhead.push(entry.value);
-    entry.value = "";
-    showStatus();
-    handOver();
+    entered();
   });
   // A key typed anywhere else (after a click in the transcript, say) goes to
   // the field; shortcuts such as Ctrl+C, and keys for buttons, stay theirs.
@@ -201,5 +231,4 @@ if (program === null) {
   });
   document.getElementById("copy").addEventListener("click", copyTranscript);
   document.getElementById("save").addEventListener("click", saveTranscript);
-  entry.focus();
 }

@@ -1,6 +1,8 @@
 // The program's side of the page, in a Web Worker: starts the WebAssembly
 // program (startProgram, made by Emscripten) with the module that the page
 // sends, hands it the lines that the page sends, and posts back what it writes.
+// A start that fails (WebAssembly that may not be compiled here) is posted
+// too, for the page to say: a worker's own error event does not tell it.
 "use strict";
 
 let enteredBytes = new Uint8Array(0); // the rest of the line last handed over
@@ -16,15 +18,28 @@ async function takeEnteredBytes(size) {
   return taken;
 }
 
+function failed(error) {
+  const name = error && error.name ? `${error.name}: ` : "";
+  postMessage({ failed: `${name}${error && error.message ? error.message : String(error)}` });
+}
+
+function start(module) {
+  return startProgram({
+    wasmBinary: module,
+    takeEnteredBytes,
+    showText: (stream, bytes) => postMessage({ stream, bytes }, [bytes.buffer]),
+    showRunStart: (line, stamp) => postMessage({ started: line, stamp }, [line.buffer, stamp.buffer]),
+    endRun: (status) => postMessage({ ended: status }),
+  });
+}
+
 self.onmessage = ({ data }) => {
   if (data.module) {
-    startProgram({
-      wasmBinary: data.module,
-      takeEnteredBytes,
-      showText: (stream, bytes) => postMessage({ stream, bytes }, [bytes.buffer]),
-      showRunStart: (line, stamp) => postMessage({ started: line, stamp }, [line.buffer, stamp.buffer]),
-      endRun: (status) => postMessage({ ended: status }),
-    });
+    try {
+      Promise.resolve(start(data.module)).catch(failed);
+    } catch (error) {
+      failed(error);
+    }
   } else if (data.line) {
     enteredBytes = data.line;
     lineArrived();
