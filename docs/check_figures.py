@@ -374,7 +374,7 @@ expected += [
 # The README's lesson, and the record sheet's standard errors.
 for n in (10, 100, 1000, 10000, 1_000_000):
     error = FAIR_SD / sqrt(n)
-    expected.append((README, f"| {grouped(n)} | {error:#.3g} | {3 * error:#.2g} |"))
+    expected.append((README, f"{grouped(n):>14} {error:>16.{max(3, 2 - floor(np.log10(error)))}f} {3 * error:#19.2g}"))
     if n <= 10000:
         expected.append((SHEET, f"<tr><td>{grouped(n)}</td><td>{error:#.3g}</td>"))
 z_400 = (3.30 - 3.5) / (FAIR_SD / 20)
@@ -388,6 +388,9 @@ looks_5, looks_25 = float(crossed[:, :5].any(axis=1).mean()), float(crossed.any(
 assert 0.5 <= 100 * looks_5 < 1.5 and 1.5 <= 100 * looks_25 < 2.5, (looks_5, looks_25)
 expected += [
     (README, "about 3 times in 1000"),
+    # A fair die's mean is 3.5 exactly only where the total is 3.5 n.
+    (README, f"a mean of 10 rolls is 3.5\nabout {round(100 * total_distribution(FAIR, 10)[25])} times in 100, a mean of 100 "
+             f"rolls about {round(100 * total_distribution(FAIR, 100)[250])} times in 100"),
     (SHEET, "about 3 times in 1000"),
     (README, f"= -0.20 / {FAIR_SD / 20:.4f} = {z_400:.1f}"),
     (README, f"only about {round(200 * norm.sf(-z_400))} times in 100"),

@@ -3,12 +3,12 @@
 file that needs nothing else: the style, the page's script, the program's
 script (Emscripten's loader, followed by the worker's script where the program
 runs in a worker) and the WebAssembly module, in base64, all inline. The
-student's page gets the README's "how to use" paragraph (cut out by
-cmake/how_to.cmake), so that students read the same words in both. Every page names its version
+student's page gets the README's "how to use" paragraph and its judging part
+(cut out by cmake/student_texts.cmake), so that students read the same words in both. Every page names its version
 and carries the license and the notices of the code compiled into it.
 
 Usage: assemble.py --html PAGE.html --style A.css [--style B.css] --script A.js [--script B.js]
-                   --program PROGRAM.js PROGRAM.wasm [--worker WORKER.js] [--how-to HOW-TO.md]
+                   --program PROGRAM.js PROGRAM.wasm [--worker WORKER.js] [--how-to HOW-TO.md] [--judging JUDGING.md]
                    [--release-file KEY=NAME ...]
                    --version VERSION --license LICENSE --notices NOTICES.txt --output OUT.html"""
 
@@ -32,6 +32,18 @@ def how_to(markdown):
     """The paragraph as HTML: its lines joined, `code` marked as such."""
     text = html.escape(" ".join(markdown.split()), quote=False)
     return re.sub(r"`([^`]+)`", r"<code>\1</code>", text)
+
+
+def blocks(markdown):
+    """Paragraphs as HTML paragraphs, and blocks indented by four blanks as they stand."""
+    made = []
+    for block in markdown.strip("\n").split("\n\n"):
+        if block.startswith("    "):
+            lines = [line[4:] for line in block.split("\n")]
+            made.append(f"<pre>{html.escape(chr(10).join(lines), quote=False)}</pre>")
+        else:
+            made.append(f"<p>{how_to(block)}</p>")
+    return "\n".join(made)
 
 
 def inline_script(name, text):
@@ -61,6 +73,7 @@ def main():
     parser.add_argument("--program", nargs=2, required=True, metavar=("JS", "WASM"))
     parser.add_argument("--worker")
     parser.add_argument("--how-to")
+    parser.add_argument("--judging")
     parser.add_argument("--release-file", action="append", default=[], metavar="KEY=NAME",
                         help="a file of the release that the page links to, filling @KEY_FILE@")
     parser.add_argument("--version", required=True)
@@ -86,6 +99,8 @@ def main():
         repeatable.add(f"@{key}_FILE@")
     if options.how_to:
         parts["@HOW_TO@"] = how_to(read(options.how_to))
+    if options.judging:
+        parts["@JUDGING@"] = blocks(read(options.judging))
     page = read(options.html)
     for marker in set(re.findall(r"@[A-Z_]+@", page)) | set(parts):
         count = page.count(marker)
