@@ -2,7 +2,12 @@
 """Recomputes every figure of docs/teachers.md, docs/record-sheet.html, the
 README's lesson on judging and the class page's repeat rule, and fails unless
 each stands in the text as computed here (line breaks and runs of blanks count
-as one blank): a changed figure fails CI instead of going stale.
+as one blank): a changed figure fails CI instead of going stale. The class
+tally's constants (its chi-square lines and the repeat rule's limit) are read
+from src/class/class_tally.hpp and must be what is computed here too, so that
+a changed constant in the C++ fails as a changed figure in a document does;
+and the record sheet must state the rule once, with nothing printed ahead
+that a missed sample would make wrong.
 
 Exact figures come from the exact distribution of the face total (the face
 table's shares convolved n times); simulated ones from SIMULATED samples with a
@@ -11,8 +16,9 @@ them. Takes a few seconds.
 
 Needs SciPy (Debian: python3-scipy). Usage: docs/check_figures.py"""
 
+import re
 import sys
-from math import ceil, floor, sqrt
+from math import ceil, floor, log, sqrt
 from pathlib import Path
 
 import numpy as np
@@ -25,6 +31,19 @@ TEACHERS = (ROOT / "docs" / "teachers.md").read_text(encoding="utf-8")
 SHEET = (ROOT / "docs" / "record-sheet.html").read_text(encoding="utf-8")
 README = (ROOT / "README.md").read_text(encoding="utf-8")
 CLASS_PAGE = (ROOT / "src" / "class" / "class.html").read_text(encoding="utf-8")
+TALLY_HEADER = (ROOT / "src" / "class" / "class_tally.hpp").read_text(encoding="utf-8")
+
+
+def tally_constant(name):
+    """A constant of the class tally, as the C++ defines it."""
+    found = re.search(rf"inline constexpr double {name} = ([0-9.e+-]+);", TALLY_HEADER)
+    assert found, f"src/class/class_tally.hpp defines no {name}"
+    return float(found.group(1))
+
+
+LINE_OF_THE_RULE = tally_constant("chi_square_line_of_the_rule")
+LINE_AT_FIVE_PERCENT = tally_constant("chi_square_line_at_five_percent")
+REPEAT_LIMIT = tally_constant("repeat_chance_limit")
 
 RULE = 3  # the students' rule: |z| > 3
 RULE_LEVEL = 2 * norm.sf(RULE)
@@ -41,6 +60,10 @@ LARGEST = 2_147_483_647
 CLASS, TRIES = 30, 3
 LESSON = [10] * TRIES + [100] * TRIES + [1000] * TRIES + [10000] * TRIES  # a student's twelve samples
 SIMULATED = 200_000
+
+
+def blanks_as_one(text):
+    return " ".join(text.split())
 
 
 def face(draw):
@@ -212,12 +235,13 @@ def samples_to_tell_apart(shares, sizes):
     chance = 1.0
     for count, n in enumerate(sizes, 1):
         chance *= float((total_distribution(shares, n) ** 2).sum())
-        if chance < 1e-6:
+        if chance < REPEAT_LIMIT:
             return count
     return None
 
 
 NUMBER_WORDS = {5: "five", 8: "eight"}
+assert REPEAT_LIMIT == 1e-6, "the class page says 'less than once in a million times'"
 lesson_needs = {samples_to_tell_apart(shares, LESSON) for shares in (EXACT, FAIR)}
 faces_need = {samples_to_tell_apart(shares, [1] * 20) for shares in (EXACT, FAIR)}
 assert len(lesson_needs) == 1 and len(faces_need) == 1, (lesson_needs, faces_need)
@@ -265,9 +289,14 @@ expected += [
                f"{(exact_mean - 3.5) / pooled_error:.2f} standard errors"),
     (TEACHERS, f"all but about {round(missed * 1e8)} of 100,000,000 runs; a fair die's pooled mean would cross the "
                f"line {percent(beyond(FAIR, rolls, RULE), 2)}"),
-    (SHEET, f"all: {grouped(rolls)}</td><td>{pooled_error:.5f}"),
-    (SHEET, f"1.70783 / √{grouped(rolls)} = {pooled_error:.5f}"),
 ]
+# The record sheet decides once, by the pooled z against 3, and prints nothing
+# ahead that a missed sample makes wrong: no N, no standard error, no second line.
+sheet_text = blanks_as_one(re.sub(r"<[^>]+>", " ", SHEET))
+assert "a pooled z beyond ±3 is evidence that the die is unfair" in sheet_text, "the sheet's rule"
+assert "(|z| &gt; 3?)" in SHEET and SHEET.count("&gt; 3") == 1, "the sheet decides more than once"
+for ahead in (grouped(rolls), f"{pooled_error:.5f}", f"{chi2.ppf(0.95, 5):.2f}", "____"):
+    assert ahead not in SHEET, f"the record sheet prints {ahead!r}"
 # The example decision: its pooled mean, z and interval as the sheet computes them.
 example = 3.5794
 expected.append((TEACHERS, f"pooled mean {example}, z = ({example} - 3.5) / {pooled_error:.5f} = "
@@ -324,11 +353,25 @@ model_chi = float(((model_counts - CLASS * 10) ** 2 / (CLASS * 10)).sum())
 example_counts = [8, 12, 9, 11, 6, 14]
 chi_example = sum((o - 10) ** 2 / 10 for o in example_counts)
 assert sum(example_counts) == 60 and chi_example < chi2.ppf(0.95, 5)
+# The tally's lines are the lesson's: at the rule's level and at 5 %, with 5 degrees of freedom.
+assert LINE_OF_THE_RULE == round(chi2.ppf(1 - RULE_LEVEL, 5), 2), LINE_OF_THE_RULE
+assert LINE_AT_FIVE_PERCENT == round(chi2.ppf(0.95, 5), 2), LINE_AT_FIVE_PERCENT
+# The faces as a second test: with a fair die, either test of a student's crosses its line.
+pooled_fair = beyond(FAIR, sum(LESSON), RULE)
+faces_fair_5 = faces_beyond(FAIR, line=LINE_AT_FIVE_PERCENT)
 expected += [
-    (TEACHERS, f"compared with {chi2.ppf(1 - RULE_LEVEL, 5):.2f} at the students' level (0.0027) or "
-               f"{chi2.ppf(0.95, 5):.2f} at the 5 % level"),
-    (TEACHERS, f"({' + '.join(str((o - 10) ** 2) for o in example_counts)}) / 10 = {chi_example:.1f}"),
-    (SHEET, f"beyond {chi2.ppf(1 - RULE_LEVEL, 5):.2f} at the level of |z| &gt; 3, beyond {chi2.ppf(0.95, 5):.2f} at the 5 %"),
+    (TEACHERS, f"then one test, against the line {LINE_OF_THE_RULE:.2f}, which is the\n  rule's level, {RULE_LEVEL:.4f}"),
+    (TEACHERS, f"({' + '.join(str((o - 10) ** 2) for o in example_counts)}) / 10 = {chi_example:.1f}, below "
+               f"{LINE_OF_THE_RULE:.2f}"),
+    (TEACHERS, f"cross one of their lines {percent(1 - (1 - pooled_fair) * (1 - faces_60_fair), 2)} of the time, not\n"
+               f"  {percent(RULE_LEVEL, 2)}; at the 5 % lines, "
+               f"{percent(1 - (1 - beyond(FAIR, sum(LESSON), FIVE_PERCENT)) * (1 - faces_fair_5))}"),
+    (TEACHERS, f"makes a fair die's false alarm for the student {percent(1 - (1 - pooled_fair) * (1 - faces_60_fair), 2)} "
+               f"instead of {percent(RULE_LEVEL, 2)}"),
+    (TEACHERS, f"A student past {LINE_AT_FIVE_PERCENT:.2f}, the 5 % line, but not past {LINE_OF_THE_RULE:.2f} (about "
+               f"{CLASS * faces_beyond(EXACT, line=LINE_AT_FIVE_PERCENT):.1f} of 30\n  with this die, "
+               f"{CLASS * faces_fair_5:.1f} with a fair one)"),
+    (SHEET, f"The line: {LINE_OF_THE_RULE:.2f} (5 degrees of freedom,\nthe rule's level)"),
 ]
 for n, places in ((10, 1), (100, 2), (1000, 3), (10000, 4)):
     error = FAIR_SD / sqrt(n)
@@ -336,22 +379,22 @@ for n, places in ((10, 1), (100, 2), (1000, 3), (10000, 4)):
     cumulative = np.cumsum(distribution)
     low, high = (np.searchsorted(cumulative, q) for q in (0.025, 0.975))
     expected.append((TEACHERS, f"| {grouped(n)} | {error:#.3g} | {(low + n) / n:.{places}f} to "
-                               f"{(high + n) / n:.{places}f} | {delta / error:.2f} |"))
+                               f"{(high + n) / n:.{places}f} | {(exact_mean - 3.5) / error:.2f} |"))
     if n == 10:
         expected.append((TEACHERS, f"for 10 rolls {percent(distribution[low : high + 1].sum())}"))
 half = norm.ppf(0.975) * nominal_sd / 1000
 expected.append((TEACHERS, f"| 1,000,000 | {FAIR_SD / 1000:#.3g} | {nominal_mean - half:.4f} to {nominal_mean + half:.4f} | "
-                           f"{delta / (FAIR_SD / 1000):.2f} |"))
+                           f"{(exact_mean - 3.5) / (FAIR_SD / 1000):.2f} |"))
 expected += [
-    (TEACHERS, f"at the students' level finds this die in {percent(faces_60_this, 2)} of such counts, and raises a "
-               f"false alarm for a fair die in {percent(faces_60_fair, 2)}"),
+    (TEACHERS, f"Exactly, the test finds this die\n  in {percent(faces_60_this, 2)} of such counts, and a fair die raises a "
+               f"false alarm in {percent(faces_60_fair, 2)}"),
     (TEACHERS, f"the test finds it in\n   {percent(faces_60_this, 2)} of such counts, against a fair die's false alarms "
                f"in {percent(faces_60_fair, 2)}"),
-    (TEACHERS, f"The\n   class's 1,800 faces find it in {percent(chi_square_power(RULE_LEVEL, CLASS * 60, w2))} of classes"),
+    (TEACHERS, f"The class's 1,800 faces find this die\n   in {percent(chi_square_power(RULE_LEVEL, CLASS * 60, w2))} of classes"),
     (TEACHERS, f"(4 × 12^2 + 2 × 24^2) / 300 = {model_chi:.2f}"),
     (TEACHERS, f"about {5 + CLASS * 60 * w2:.1f} on average for\n   this die, against 5 for a fair one"),
-    (TEACHERS, f"pooled {grouped(CLASS * 60)} faces find it\nin {percent(chi_square_power(RULE_LEVEL, CLASS * 60, w2))} "
-               f"at the students' level ({percent(chi_square_power(0.05, CLASS * 60, w2))} at the 5 % level)"),
+    (TEACHERS, f"pooled {grouped(CLASS * 60)} faces find it in {percent(chi_square_power(RULE_LEVEL, CLASS * 60, w2))} "
+               f"at the rule's level ({percent(chi_square_power(0.05, CLASS * 60, w2))} at the 5 %\n  level)"),
 ]
 pooled = CLASS * rolls
 class_error = FAIR_SD / sqrt(pooled)
@@ -375,8 +418,6 @@ expected += [
 for n in (10, 100, 1000, 10000, 1_000_000):
     error = FAIR_SD / sqrt(n)
     expected.append((README, f"{grouped(n):>14} {error:>16.{max(3, 2 - floor(np.log10(error)))}f} {3 * error:#19.2g}"))
-    if n <= 10000:
-        expected.append((SHEET, f"<tr><td>{grouped(n)}</td><td>{error:#.3g}</td>"))
 z_400 = (3.30 - 3.5) / (FAIR_SD / 20)
 z_4000 = (3.30 - 3.5) / (FAIR_SD / sqrt(4000))  # unrounded: the rarity comes from z itself
 # Looking again after every 400 rolls, |z| > 3 checked each time: the pooled z
@@ -391,7 +432,6 @@ expected += [
     # A fair die's mean is 3.5 exactly only where the total is 3.5 n.
     (README, f"a mean of 10 rolls is 3.5\nabout {round(100 * total_distribution(FAIR, 10)[25])} times in 100, a mean of 100 "
              f"rolls about {round(100 * total_distribution(FAIR, 100)[250])} times in 100"),
-    (SHEET, "about 3 times in 1000"),
     (README, f"= -0.20 / {FAIR_SD / 20:.4f} = {z_400:.1f}"),
     (README, f"only about {round(200 * norm.sf(-z_400))} times in 100"),
     (README, f"4,000 rolls would give z = {z_4000:.2f}"),
@@ -405,9 +445,53 @@ expected += [
 ]
 assert round(RULE_LEVEL * 1000) == 3 and abs(2 * norm.sf(2) - 0.05) < 0.005  # "about 2 standard errors"
 
-def blanks_as_one(text):
-    return " ".join(text.split())
+# Why 3 standard errors: a class makes one test per run.
+expected.append((TEACHERS, f"some run of a class of 30\ncrosses |z| > 3 by chance in {percent(1 - (1 - pooled_fair) ** CLASS)} of "
+                           f"classes, and the 5 % line (|z| > 1.96)\nin {percent(1 - 0.95 ** CLASS)}"))
+expected.append((TEACHERS, "some run\n  crosses ±3 by chance in " + ", ".join(
+    f"{percent(1 - (1 - pooled_fair) ** runs)} of {'classes of ' if runs == 10 else ''}{runs}{' runs' if runs == 10 else ''}"
+    for runs in (10, 20, 30)) + f"\n  and {percent(1 - (1 - pooled_fair) ** 60)} of 60"))
 
+
+def rarity(z):
+    """A z's two-sided chance and "about one in", as the table writes them."""
+    chance = 2 * norm.sf(z)
+    if chance >= 1e-5:
+        shown = np.format_float_positional(chance, precision=3 if chance >= 0.01 else 2, unique=False, fractional=False)
+        shown = shown.rstrip("0") if "." in shown and chance < 0.01 else shown
+    else:
+        mantissa, exponent = f"{chance:.1e}".split("e")
+        shown = f"{mantissa} × 10^{int(exponent)}"
+    odds = 1 / chance
+    if odds < 1e6:
+        one_in = grouped(round(odds))
+    elif odds < 1e9:
+        one_in = f"{odds / 1e6:.1f} million"
+    else:
+        mantissa, exponent = f"{odds:.1e}".split("e")
+        one_in = f"{mantissa} × 10^{int(exponent)}"
+    return f"| {z:g} | {shown} | {one_in} |"
+
+
+class_z = (exact_mean - 3.5) / (FAIR_SD / sqrt(CLASS * sum(LESSON)))
+for z in (1, 2, 2.5, 3, 3.5, 4, 5, round((exact_mean - 3.5) / pooled_error, 2)):
+    expected.append((TEACHERS, rarity(z)))
+assert norm.logsf(class_z) + log(2) < -400 * log(10)
+expected.append((TEACHERS, f"| {(exact_mean - 3.5) / (FAIR_SD / 1000):.2f} | below 10^-400 |"))
+
+# The schedule: its steps add up to what it says.
+minutes = {int(step): int(length) for step, length in re.findall(r"^(\d)\. (?:Optional )?\((\d+)", TEACHERS, re.M)}
+assert sorted(minutes) == list(range(1, 9)), minutes
+lesson_time = sum(minutes[step] for step in range(1, 8))
+first_time = lesson_time + (8 - minutes[2]) + (30 - minutes[3]) + (15 - minutes[5])
+expected += [
+    (TEACHERS, f"**Steps** (minutes in brackets; they add up to {lesson_time}):"),
+    (TEACHERS, f"Steps 1 to 7 take {lesson_time} minutes, {lesson_time + minutes[8]} with step 8"),
+    (TEACHERS, f"(6 minutes instead of {minutes[6]}) and\nleave step 8 out: {lesson_time - minutes[6] + 6} minutes"),
+    (TEACHERS, f"{first_time} minutes in all with questions 1 to 7"),
+    (TEACHERS, f"66 minutes for steps 1 to 7 below, {lesson_time + minutes[8]} with the optional"),
+]
+assert lesson_time == 66 and 80 <= first_time - minutes[6] + 9 <= 85, (lesson_time, first_time)
 
 missing = [figure for text, figure in expected if blanks_as_one(figure) not in blanks_as_one(text)]
 for text, before, value, tolerance in near:

@@ -84,6 +84,7 @@ TEST(class_tally, a_fair_dies_chance_beyond_three_standard_errors) {
   EXPECT_NEAR(fair_chance_beyond_three(10), 0.0014255242468119698, 1e-15);
   EXPECT_NEAR(fair_chance_beyond_three(100), 0.0024792039728260325, 1e-15);
   EXPECT_NEAR(fair_chance_beyond_three(420), 0.002555361088281851, 1e-15);  // 1365 and 1575 on the line
+  EXPECT_NEAR(fair_chance_beyond_three(1000), 0.002613139662017572, 1e-15);  // the last exact size
   static_assert(exact_fair_sizes == 1000);
   EXPECT_NEAR(fair_chance_beyond_three(1001), 0.0027073293327285735, 0.00002);
   EXPECT_NEAR(fair_chance_beyond_three(3000), 0.0027086535247878778, 0.00002);

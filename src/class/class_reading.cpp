@@ -32,7 +32,6 @@ bool is_message(std::string_view line) {
 struct typed_entries {
   std::vector<std::int32_t> sizes;
   bool quits = false;
-  bool all_sizes = true;  // every entry was a whole number in range
 };
 
 typed_entries entries_of(std::string_view text) {
@@ -40,11 +39,7 @@ typed_entries entries_of(std::string_view text) {
   typed_entries entries;
   for (;;) {
     const size_reading reading = read_size(line);
-    if (reading.status == size_status::end_of_input) return entries;
-    if (reading.status != size_status::read) {
-      entries.all_sizes = false;
-      return entries;
-    }
+    if (reading.status != size_status::read) return entries;
     if (reading.size <= 0) {
       entries.quits = true;
       return entries;
