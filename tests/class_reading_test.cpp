@@ -41,6 +41,7 @@ const std::string list_number = "a list's number before SIZE MEAN: remove the li
 const std::string wrong_z = "SIZE MEAN and a third number that is not this sample's z: correct it or remove it";
 const std::string extra_columns = "more columns than SIZE MEAN and z: keep those";
 const std::string lone_sizes = "sizes with no prompt before them and no means after them";
+const std::string unused_name = "a name with no run after it: no line after it could be read";
 std::string impossible(int size) {
   return "a mean that " + std::to_string(size) + (size == 1 ? " roll" : " rolls") + " cannot give: check the size and the mean";
 }
@@ -162,6 +163,15 @@ const reading_case reading_cases[] = {
      {"run Ann & Ben | 10 3.3, 100 3.42,"}},
     {"a_message_cut_at_the_end", pasted(transcript_of({prompt + "abc\n"}) + "Not a whole number: \"abc\". Enter a"),
      {"run " + title + " |", unread(1, no_samples, title)}},
+    {"means_and_z_that_are_no_numbers", pasted("Ann\n10 3.5x\n10 3.1234567891\n10 3.5 x.5\n10 3.7\n"),
+     {"run Ann | 10 3.7,", unread(2, not_a_result, "10 3.5x"), unread(3, not_a_result, "10 3.1234567891"),
+      unread(4, wrong_z, "10 3.5 x.5")}},
+    {"entities_that_are_none", pasted("Ann &#; &#xdfff; &bogus;\n10 3.7\n"), {"run Ann &#; &#xdfff; &bogus; | 10 3.7,"}},
+    {"runs_that_differ_in_their_first_sample_only",
+     pasted("A\n10 3.7\n10 3.1\n10 4\n100 3.55\n100 3.42\n1000 3.6\nB\n10 3.8\n10 3.1\n10 4\n100 3.55\n100 3.42\n1000 3.6\n"),
+     {"run A | 10 3.7, 10 3.1, 10 4, 100 3.55, 100 3.42, 1000 3.6,", "run B | 10 3.8, 10 3.1, 10 4, 100 3.55, 100 3.42, 1000 3.6,"}},
+    {"a_name_whose_records_are_all_unreadable", pasted("Ann\n10 9.9\n\nBen\n10 3.7\n"),
+     {"run Ben | 10 3.7,", unread(1, unused_name, "Ann"), unread(2, not_a_result, "10 9.9")}},
     {"a_listed_line_shows_a_hundred_characters", pasted("Ann\n10 3.7\n" + std::string(101, 'x') + "\n"),
      {"run Ann | 10 3.7,", unread(3, not_a_result, std::string(100, 'x') + "...")}},
 };

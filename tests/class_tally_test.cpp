@@ -158,4 +158,7 @@ TEST(class_tally, counts_the_faces_of_single_rolls_with_their_chi_square) {
   // (O - E)^2 / E summed, by hand: (1/36 * 4 + 49/36 + 121/36) / (7/6) = 174/42
   EXPECT_NEAR(tally.faces->chi_square, 174.0 / 42, 1e-12);
   EXPECT_FALSE(tally_class("A\n10 3.5\n").faces);
+  const class_tally one_roll = tally_class("A\n1 6\n");
+  ASSERT_TRUE(one_roll.pooled);  // one roll pools too
+  EXPECT_EQ(one_roll.pooled->rolls, 1);
 }

@@ -95,6 +95,7 @@ class reader {
   hand_in_reading read() {
     for (next_ = 0; next_ < lines_.size(); ++next_) read_line(lines_[next_].text);
     end_run();
+    list_unused_name();
     for (std::size_t run = 0; run < reading_.runs.size(); ++run) {
       if (reading_.runs[run].samples.empty()) {
         const repaired_line& first = lines_[first_lines_[run]];
@@ -147,7 +148,9 @@ class reader {
     }
     if (is_a_name(line)) {
       end_run();
+      list_unused_name();
       name_ = std::string(line);
+      name_line_ = next_;
       return;
     }
     unreadable(line, kind == line_kind::entries ? "sizes with no prompt before them and no means after them"
@@ -223,6 +226,8 @@ class reader {
       case line_kind::title:
       case line_kind::record: return true;
       case line_kind::entries: return is_a_record(next);
+      case line_kind::other:  // a block's first record gone wrong, where no run is open
+        return current_ == run_kind::none && looks_like_a_record(next);
       case line_kind::prompt:
       case line_kind::introduction: return current_ != run_kind::transcript || ended_;
       default: return false;
@@ -250,6 +255,13 @@ class reader {
     name_.clear();
   }
 
+  // A name that no run followed (its records all unreadable) is listed, not dropped.
+  void list_unused_name() {
+    if (name_.empty()) return;
+    reading_.unreadable.push_back({lines_[name_line_].number, shown(name_), "a name with no run after it: no line after it could be read"});
+    name_.clear();
+  }
+
   void end_run() {
     current_ = run_kind::none;
     waiting_sizes_.clear();
@@ -271,6 +283,7 @@ class reader {
   std::deque<std::int32_t> waiting_sizes_;  // typed, not yet answered by a mean
   bool ended_ = false;                      // a size of 0 or less was typed
   std::string name_;
+  std::size_t name_line_ = 0;
   std::vector<std::size_t> first_lines_;  // each run's first line, by its index in lines_
 };
 

@@ -17,10 +17,11 @@
 //   record   SIZE MEAN [Z]                                a record sheet's sample (SIZE perhaps
 //            grouped in threes, MEAN with a point or a comma, Z this sample's z);
 //            starts a record run outside one
-//   name     a line just before a start or title line, or before a prompt,
-//            intro or record line where no transcript is open (or it has
-//            quit), that holds none of the program's words, no decimal
-//            number and no record gone wrong; it names the run that follows
+//   name     a line just before a start or title line, a record line (or
+//            one gone wrong), or a prompt or intro line where no transcript
+//            is open (or it has quit), that holds none of the program's
+//            words, no decimal number and no record gone wrong; it names the
+//            run that follows
 //   blank    nothing
 //
 // Everything else is listed with the reason that says what to fix, and so is
