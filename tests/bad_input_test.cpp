@@ -75,11 +75,13 @@ std::vector<bad_input> bad_inputs() {
   // output on the terminal too, or redirected to a file (a pipe here) while
   // messages still go to the terminal, which is then `err`.
   const auto typing = [](std::vector<typed_text> pieces) {
-    return run_options{.stdin_is = stdin_kind::terminal, .stdout_is = stdout_kind::terminal,
+    return run_options{.stdin_is = stdin_kind::terminal,
+                       .stdout_is = stdout_kind::terminal,
                        .typed = std::move(pieces)};
   };
   const auto typing_redirected = [](std::vector<typed_text> pieces) {
-    return run_options{.stdin_is = stdin_kind::terminal, .stderr_is = stderr_kind::terminal,
+    return run_options{.stdin_is = stdin_kind::terminal,
+                       .stderr_is = stderr_kind::terminal,
                        .typed = std::move(pieces)};
   };
   // clang-format off
@@ -191,8 +193,9 @@ TEST_P(bad_input_test, ends_in_time_and_bounded_memory) {
     EXPECT_EQ(run.out.substr(0, introduction.size()), introduction);
     EXPECT_EQ(count(run.out, mean_line_start), row.means);
     // Only on a terminal is the prompt's line ended at the end of the run.
-    const std::string ending =
-        !row.ending.empty() ? row.ending : out_is == stdout_kind::terminal ? prompt + "\n" : prompt;
+    const std::string ending = !row.ending.empty()               ? row.ending
+                               : out_is == stdout_kind::terminal ? prompt + "\n"
+                                                                 : prompt;
     EXPECT_TRUE(run.out.ends_with(ending)) << run.out;
   }
   // A terminal that shows only what is typed and the messages is left at the start of a line.

@@ -21,13 +21,15 @@ std::vector<std::string> read_whole(const class_tally& tally) {
   std::vector<std::string> whole;
   for (const class_run& run : tally.runs) {
     std::string line = "run " + run.label + " |";
-    for (const class_sample& sample : run.samples) ((((line += ' ') += std::to_string(sample.size)) += ' ') += sample.shown) += ',';
+    for (const class_sample& sample : run.samples)
+      ((((line += ' ') += std::to_string(sample.size)) += ' ') += sample.shown) += ',';
     if (run.repeat_of) line += " repeats " + std::to_string(*run.repeat_of);
     whole.push_back(line);
   }
   for (const unreadable_line& line : tally.unreadable) {
-    whole.push_back((line.hand_in > 0 ? "hand-in " + std::to_string(line.hand_in) + " " : std::string()) + "line " +
-                    std::to_string(line.line) + " (" + line.why + "): " + line.shown);
+    whole.push_back(
+        (line.hand_in > 0 ? "hand-in " + std::to_string(line.hand_in) + " " : std::string()) +
+        "line " + std::to_string(line.line) + " (" + line.why + "): " + line.shown);
   }
   return whole;
 }
@@ -35,15 +37,18 @@ std::vector<std::string> read_whole(const class_tally& tally) {
 // The reasons as the teacher reads them.
 const std::string not_a_result = "not a result: none of the program's lines, nor SIZE MEAN";
 const std::string no_samples = "a run with no samples: not counted";
-const std::string mean_without_size = "a mean without its size: the prompt with the size typed after it is missing";
+const std::string mean_without_size =
+    "a mean without its size: the prompt with the size typed after it is missing";
 const std::string no_start = "a start line whose date or time does not exist: no run's start";
 const std::string list_number = "a list's number before SIZE MEAN: remove the list number";
-const std::string wrong_z = "SIZE MEAN and a third number that is not this sample's z: correct it or remove it";
+const std::string wrong_z =
+    "SIZE MEAN and a third number that is not this sample's z: correct it or remove it";
 const std::string extra_columns = "more columns than SIZE MEAN and z: keep those";
 const std::string lone_sizes = "sizes with no prompt before them and no means after them";
 const std::string unused_name = "a name with no run after it: no line after it could be read";
 std::string impossible(int size) {
-  return "a mean that " + std::to_string(size) + (size == 1 ? " roll" : " rolls") + " cannot give: check the size and the mean";
+  return "a mean that " + std::to_string(size) + (size == 1 ? " roll" : " rolls") +
+         " cannot give: check the size and the mean";
 }
 std::string unread(std::size_t line, const std::string& why, const std::string& shown) {
   return "line " + std::to_string(line) + " (" + why + "): " + shown;
@@ -52,8 +57,10 @@ std::string unread(std::size_t line, const std::string& why, const std::string& 
 const std::string start_a = "Run started 2026-12-09 11:34:29 +01:00";
 const std::string start_b = "Run started 2026-12-09 11:34:30 +01:00";
 // What the page copies when the student did not type 0: it ends on the open prompt.
-const std::string page_a = start_a + "\n" + transcript_of({prompt + "10\n", mean_line("3.7"), prompt}) + "\n";
-const std::string page_b = start_b + "\n" + transcript_of({prompt + "10\n", mean_line("2.9"), prompt}) + "\n";
+const std::string page_a =
+    start_a + "\n" + transcript_of({prompt + "10\n", mean_line("3.7"), prompt}) + "\n";
+const std::string page_b =
+    start_b + "\n" + transcript_of({prompt + "10\n", mean_line("2.9"), prompt}) + "\n";
 const std::string title = introduction.substr(0, introduction.find('\n'));
 
 struct reading_case {
@@ -178,12 +185,15 @@ const reading_case reading_cases[] = {
 // clang-format on
 
 INSTANTIATE_TEST_SUITE_P(class_reading, reading_test, testing::ValuesIn(reading_cases),
-                         [](const testing::TestParamInfo<reading_case>& row) { return std::string(row.param.name); });
+                         [](const testing::TestParamInfo<reading_case>& row) {
+                           return std::string(row.param.name);
+                         });
 
 // A file's runs are labelled by the folder that holds it, else by its name.
 TEST(file_label, is_the_folder_else_the_file_without_a_platforms_suffix) {
   for (const auto& [path, label] : std::vector<std::pair<std::string, std::string>>{
-           {"Ann Smith_81920_assignsubmission_file_/die-fairness-run-2026-12-09-140307.txt", "Ann Smith"},
+           {"Ann Smith_81920_assignsubmission_file_/die-fairness-run-2026-12-09-140307.txt",
+            "Ann Smith"},
            {"class 7b/Ben/run.txt", "Ben"},
            {"ann.txt", "ann"},
            {"notes", "notes"},
@@ -198,20 +208,43 @@ TEST(file_label, is_the_folder_else_the_file_without_a_platforms_suffix) {
 // Texts as they leave the students: a console transcript with entries typed
 // ahead, a rejection and an out-of-range entry, a page text, and a record
 // sheet's block with its z column.
-const std::string console_text = transcript_of(
-    {prompt + "10 10 10 100 100 100 1000 1000 1000 10000 10000 -1\n", mean_line("3.7"), prompt, mean_line("2.9"), prompt,
-     mean_line("3.4"), prompt, mean_line("3.61"), prompt, mean_line("3.39"), prompt, mean_line("3.52"), prompt,
-     mean_line("3.587"), prompt, mean_line("3.555"), prompt, mean_line("3.601"), prompt, mean_line("3.5812"), prompt,
-     mean_line("3.5774"), prompt});
-const std::string rejections_text = "Student 7\n" + transcript_of(
-    {prompt + "1,000\n", not_a_number("1,000"), prompt + "99999999999\n", out_of_range("99999999999"), prompt + "1\n",
-     mean_line("6"), prompt + "-5\n"});
-const std::string page_text = start_a + "\n" + transcript_of({prompt + "10\n", mean_line("3.7"), prompt + "100\n",
-                                                               mean_line("3.42"), prompt}) + "\n";
+const std::string console_text =
+    transcript_of({prompt + "10 10 10 100 100 100 1000 1000 1000 10000 10000 -1\n",
+                   mean_line("3.7"),
+                   prompt,
+                   mean_line("2.9"),
+                   prompt,
+                   mean_line("3.4"),
+                   prompt,
+                   mean_line("3.61"),
+                   prompt,
+                   mean_line("3.39"),
+                   prompt,
+                   mean_line("3.52"),
+                   prompt,
+                   mean_line("3.587"),
+                   prompt,
+                   mean_line("3.555"),
+                   prompt,
+                   mean_line("3.601"),
+                   prompt,
+                   mean_line("3.5812"),
+                   prompt,
+                   mean_line("3.5774"),
+                   prompt});
+const std::string rejections_text =
+    "Student 7\n" +
+    transcript_of({prompt + "1,000\n", not_a_number("1,000"), prompt + "99999999999\n",
+                   out_of_range("99999999999"), prompt + "1\n", mean_line("6"), prompt + "-5\n"});
+const std::string page_text = start_a + "\n" +
+                              transcript_of({prompt + "10\n", mean_line("3.7"), prompt + "100\n",
+                                             mean_line("3.42"), prompt}) +
+                              "\n";
 const std::string sheet_text = "Dana\n10 3.6 0.19\n100 3.41 -0.53\n1000 3.522\n10000 3.5801 4.69\n";
 
 std::string replaced(std::string text, const std::string& from, const std::string& to) {
-  for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
+  for (std::size_t at = text.find(from); at != std::string::npos;
+       at = text.find(from, at + to.size())) {
     text.replace(at, from.size(), to);
   }
   return text;
@@ -227,7 +260,9 @@ std::string markdown_paragraphs(const std::string& text) {  // a forum: a single
   }
   return joined;
 }
-std::string one_line(const std::string& text) { return replaced(text, "\n", " "); }  // a mail client's reflowing
+std::string one_line(const std::string& text) {
+  return replaced(text, "\n", " ");
+}  // a mail client's reflowing
 std::string rewrapped(const std::string& text) {  // lines longer than 72 broken at a blank
   std::string wrapped;
   std::size_t line_start = 0;
@@ -276,9 +311,12 @@ std::string html_export(const std::string& text) {
 }
 std::string minus_signs(const std::string& text) { return replaced(text, " -", " \xe2\x88\x92"); }
 std::string thousands(const std::string& text) {  // a record sheet's n column
-  return replaced(replaced(text, "\n1000 ", "\n1,000 "), "\n10000 ", "\n10\xe2\x80\xaf" "000 ");
+  return replaced(replaced(text, "\n1000 ", "\n1,000 "), "\n10000 ",
+                  "\n10\xe2\x80\xaf"
+                  "000 ");
 }
-std::string spreadsheet(const std::string& text) {  // each record a row after a header, the name a column
+std::string spreadsheet(
+    const std::string& text) {  // each record a row after a header, the name a column
   std::string rows = "Student\tn\tMean\tz\n";
   std::string name;
   for (std::size_t start = 0; start < text.size();) {
@@ -308,9 +346,11 @@ class channel_test : public testing::TestWithParam<channel_case> {};
 TEST_P(channel_test, gives_the_originals_samples) {
   for (const std::string& text : GetParam().texts) {
     const std::vector<std::string> original = read_whole(tally_class(text));
-    ASSERT_EQ(original.end(), std::find_if(original.begin(), original.end(),
-                                           [](const std::string& line) { return line.starts_with("line "); }));
-    EXPECT_EQ(read_whole(tally_class(GetParam().channel(text))), original) << GetParam().channel(text);
+    ASSERT_EQ(original.end(),
+              std::find_if(original.begin(), original.end(),
+                           [](const std::string& line) { return line.starts_with("line "); }));
+    EXPECT_EQ(read_whole(tally_class(GetParam().channel(text))), original)
+        << GetParam().channel(text);
   }
 }
 
@@ -346,6 +386,8 @@ const channel_case channel_cases[] = {
 // clang-format on
 
 INSTANTIATE_TEST_SUITE_P(class_reading, channel_test, testing::ValuesIn(channel_cases),
-                         [](const testing::TestParamInfo<channel_case>& row) { return std::string(row.param.name); });
+                         [](const testing::TestParamInfo<channel_case>& row) {
+                           return std::string(row.param.name);
+                         });
 
 }  // namespace

@@ -1,6 +1,4 @@
 // Tests of the class page's tally: pasted texts read into runs, repeats found, figures computed.
-#include "class_figures.hpp"
-#include "class_json.hpp"
 #include "class_tally.hpp"
 
 #include <gtest/gtest.h>
@@ -12,11 +10,11 @@
 #include <tuple>
 #include <vector>
 
+#include "class_figures.hpp"
+#include "class_json.hpp"
 #include "dialogue_text.hpp"
 
-namespace {
-
-}  // namespace
+namespace {}  // namespace
 
 TEST(class_tally, runs_of_one_second_are_one_run_whatever_their_time_zone) {
   const std::string run = transcript_of({prompt + "10\n", mean_line("3.7"), prompt + "0\n"});
@@ -34,9 +32,10 @@ TEST(class_tally, runs_of_one_second_are_one_run_whatever_their_time_zone) {
 // it below one in a million.
 TEST(class_tally, runs_without_a_start_repeat_when_enough_first_samples_agree) {
   const std::string five = "10 3.7\n10 3.1\n10 4\n100 3.55\n100 3.42\n";
-  const class_tally tally = tally_class("A\n" + five + "B\n" + five + "1000 3.6\nC\n10 3.7\n10 3.1\n10 4\n100 3.55\n" +
-                                        "D\n10 3.7\n10 3.1\n10 4\n100 3.55\n100 3.43\n" +
-                                        "E\n10 3.7\n10 3.1\n100 4\n100 3.55\n100 3.42\n");
+  const class_tally tally =
+      tally_class("A\n" + five + "B\n" + five + "1000 3.6\nC\n10 3.7\n10 3.1\n10 4\n100 3.55\n" +
+                  "D\n10 3.7\n10 3.1\n10 4\n100 3.55\n100 3.43\n" +
+                  "E\n10 3.7\n10 3.1\n100 4\n100 3.55\n100 3.42\n");
   ASSERT_EQ(tally.runs.size(), 5U);
   EXPECT_EQ(tally.runs[1].repeat_of, 0U);
   EXPECT_FALSE(tally.runs[2].repeat_of);  // four samples tell too little
@@ -48,8 +47,9 @@ TEST(class_tally, runs_without_a_start_repeat_when_enough_first_samples_agree) {
 TEST(class_tally, figures_per_size_and_pooled_count_each_run_once) {
   // z = (mean - 3.5) / (sqrt(35/12) / sqrt(n)): 10 rolls at 5.2 give 3.148, at 1.8 give -3.148,
   // at 2 give -2.777 (figures computed with Python, not by the tally's code).
-  const class_tally tally = tally_class("A\n10 5.2\n10 3.5\n100 3.6\nB\n10 5.2\n10 3.5\n100 3.6\n10 1.8\n100 3.6\n"
-                                        "C\n10 5.2\n10 3.5\n100 3.6\n10 1.8\n100 3.6\nD\n10 2\n");
+  const class_tally tally = tally_class(
+      "A\n10 5.2\n10 3.5\n100 3.6\nB\n10 5.2\n10 3.5\n100 3.6\n10 1.8\n100 3.6\n"
+      "C\n10 5.2\n10 3.5\n100 3.6\n10 1.8\n100 3.6\nD\n10 2\n");
   ASSERT_EQ(tally.runs_counted, 3U);
   ASSERT_EQ(tally.sizes.size(), 2U);
   EXPECT_EQ(tally.sizes[0].size, 10);
@@ -71,9 +71,11 @@ TEST(class_tally, figures_per_size_and_pooled_count_each_run_once) {
   EXPECT_EQ(tally.picture.largest_size, 100);
   EXPECT_NEAR(tally.picture.largest_distance, 3.1477883392266754, 1e-12);
   std::vector<std::tuple<std::int32_t, std::string, std::size_t>> marks;
-  for (const picture_point& point : tally.picture.points) marks.emplace_back(point.size, point.mean, point.samples);
-  EXPECT_EQ(marks, (std::vector<std::tuple<std::int32_t, std::string, std::size_t>>{
-                       {10, "1.8", 1}, {10, "2", 1}, {10, "3.5", 2}, {10, "5.2", 2}, {100, "3.6", 3}}));
+  for (const picture_point& point : tally.picture.points)
+    marks.emplace_back(point.size, point.mean, point.samples);
+  EXPECT_EQ(marks,
+            (std::vector<std::tuple<std::int32_t, std::string, std::size_t>>{
+                {10, "1.8", 1}, {10, "2", 1}, {10, "3.5", 2}, {10, "5.2", 2}, {100, "3.6", 3}}));
 }
 
 // Exact from the sum of fair dice, which for 1 roll never strays that far;
@@ -83,7 +85,8 @@ TEST(class_tally, a_fair_dies_chance_beyond_three_standard_errors) {
   EXPECT_EQ(fair_chance_beyond_three(1), 0.0);
   EXPECT_NEAR(fair_chance_beyond_three(10), 0.0014255242468119698, 1e-15);
   EXPECT_NEAR(fair_chance_beyond_three(100), 0.0024792039728260325, 1e-15);
-  EXPECT_NEAR(fair_chance_beyond_three(420), 0.002555361088281851, 1e-15);  // 1365 and 1575 on the line
+  EXPECT_NEAR(fair_chance_beyond_three(420), 0.002555361088281851,
+              1e-15);  // 1365 and 1575 on the line
   EXPECT_NEAR(fair_chance_beyond_three(1000), 0.002613139662017572, 1e-15);  // the last exact size
   static_assert(exact_fair_sizes == 1000);
   EXPECT_NEAR(fair_chance_beyond_three(1001), 0.0027073293327285735, 0.00002);
@@ -107,7 +110,8 @@ TEST(class_tally, a_sample_on_the_line_is_not_beyond_it) {
 // 100 at 4.1 give 3.51, and 400 at 3.7625 with 20 at 3.5 pool to 3.75 over
 // 420 rolls, on the line. A fair die would bring 0.0078 of three such runs there.
 TEST(class_tally, each_run_is_tested_by_the_rule_on_its_rolls_pooled) {
-  const class_tally tally = tally_class("A\n10 5.2\n10 3.5\nB\n100 4.1\nC\n400 3.7625\n20 3.5\nD\n");
+  const class_tally tally =
+      tally_class("A\n10 5.2\n10 3.5\nB\n100 4.1\nC\n400 3.7625\n20 3.5\nD\n");
   ASSERT_EQ(tally.run_tests.size(), 3U);
   EXPECT_EQ(tally.run_tests[0].rolls, 20);
   EXPECT_NEAR(tally.run_tests[0].mean, 4.35, 1e-12);
@@ -124,16 +128,19 @@ TEST(class_tally, each_run_is_tested_by_the_rule_on_its_rolls_pooled) {
 }
 
 TEST(class_tally, gives_the_page_json_with_names_as_typed) {
-  const std::string json = tally_json(tally_class({hand_in{"Paste 1", "", "Dana \"D\" \\o/ \xe2\x80\xae\n10 3.7\nnonsense\n"},
-                                                   hand_in{"b.txt", "b", "more\n"}}));
-  EXPECT_NE(json.find(R"({"runs":[{"label":"Dana \"D\" \\o/ \\u202e","knownBy":"record sheet","handIn":0,"line":2,)"
-                      R"("repeatOf":null,"samples":1,"test":{"rolls":10,"mean":3.7000000000000002,)"
-                      R"("z":0.37032803990902097,"beyondThree":false}}],"runsCounted":1,)"
-                      R"("rule":{"runs":1,"beyondThree":0,"expectedBeyondThree":0.00142552424681197},)"
-                      R"("handIns":[{"runs":1,"unreadable":1},{"runs":0,"unreadable":1}],"unreadableCount":2,)"
-                      R"("unreadable":[{"handIn":0,"line":3,"shown":"nonsense","why":"not a result: none of the )"
-                      R"(program's lines, nor SIZE MEAN"},{"handIn":1,"line":1,"shown":"more",)"),
-            std::string::npos)
+  const std::string json = tally_json(
+      tally_class({hand_in{"Paste 1", "", "Dana \"D\" \\o/ \xe2\x80\xae\n10 3.7\nnonsense\n"},
+                   hand_in{"b.txt", "b", "more\n"}}));
+  EXPECT_NE(
+      json.find(
+          R"({"runs":[{"label":"Dana \"D\" \\o/ \\u202e","knownBy":"record sheet","handIn":0,"line":2,)"
+          R"("repeatOf":null,"samples":1,"test":{"rolls":10,"mean":3.7000000000000002,)"
+          R"("z":0.37032803990902097,"beyondThree":false}}],"runsCounted":1,)"
+          R"("rule":{"runs":1,"beyondThree":0,"expectedBeyondThree":0.00142552424681197},)"
+          R"("handIns":[{"runs":1,"unreadable":1},{"runs":0,"unreadable":1}],"unreadableCount":2,)"
+          R"("unreadable":[{"handIn":0,"line":3,"shown":"nonsense","why":"not a result: none of the )"
+          R"(program's lines, nor SIZE MEAN"},{"handIn":1,"line":1,"shown":"more",)"),
+      std::string::npos)
       << json;
 }
 

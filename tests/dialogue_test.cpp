@@ -238,11 +238,11 @@ INSTANTIATE_TEST_SUITE_P(dialogue, entry_test, testing::ValuesIn(entry_cases),
 
 // Every second, before 1970 too, seeds a run of its own.
 TEST(clock_seed, is_the_floor_of_the_seconds_cut_to_32_bits) {
-  using std::chrono::seconds;
   using std::chrono::milliseconds;
+  using std::chrono::seconds;
   const std::chrono::system_clock::time_point epoch{};
-  for (const auto& [time, seed] : std::vector<std::pair<std::chrono::system_clock::time_point,
-                                                        std::uint32_t>>{
+  for (const auto& [time, seed] :
+       std::vector<std::pair<std::chrono::system_clock::time_point, std::uint32_t>>{
            {epoch, 0U},
            {epoch + milliseconds(999), 0U},
            {epoch - milliseconds(1), 4294967295U},

@@ -29,7 +29,8 @@ bool is_printed_mean(const std::string& text) {
 
 // The output with each mean left out: runs started in other seconds roll other means.
 std::string without_means(std::string text) {
-  for (std::size_t at = text.find(mean_line_start); at != std::string::npos; at = text.find(mean_line_start, at + 1)) {
+  for (std::size_t at = text.find(mean_line_start); at != std::string::npos;
+       at = text.find(mean_line_start, at + 1)) {
     const std::size_t start = at + mean_line_start.size();
     text.erase(start, text.find('\n', start) - start);
   }
@@ -155,9 +156,10 @@ TEST(program, says_when_an_allocation_fails_and_never_aborts) {
 #if defined(DIE_FAIRNESS_REFUSED_MEMORY)
   if (!memory_is_measured) GTEST_SKIP() << "instruments and emulators allocate for themselves";
   const std::string preload = std::string("LD_PRELOAD=") + DIE_FAIRNESS_REFUSED_MEMORY;
-  const std::string count_file = testing::TempDir() + "die-fairness-allocations-" + std::to_string(getpid());
-  const program_run whole =
-      run_program(program, "10 1\n0\n", {.environment = {preload, "COUNT_ALLOCATIONS_IN=" + count_file}});
+  const std::string count_file =
+      testing::TempDir() + "die-fairness-allocations-" + std::to_string(getpid());
+  const program_run whole = run_program(
+      program, "10 1\n0\n", {.environment = {preload, "COUNT_ALLOCATIONS_IN=" + count_file}});
   ASSERT_EQ(whole.exit_status, 0) << whole.err;
   std::ifstream counted(count_file);
   unsigned long allocations = 0;
@@ -166,9 +168,11 @@ TEST(program, says_when_an_allocation_fails_and_never_aborts) {
   ASSERT_GT(allocations, 0U);
   bool refused = false;
   for (unsigned long first = 1; first <= allocations + 1; ++first) {
-    const program_run run = run_program(
-        program, "10 1\n0\n", {.environment = {preload, "REFUSE_MEMORY_FROM=" + std::to_string(first)}});
-    ASSERT_TRUE(run.exited) << "from allocation " << first << ": signal " << run.signal << "\n" << run.err;
+    const program_run run =
+        run_program(program, "10 1\n0\n",
+                    {.environment = {preload, "REFUSE_MEMORY_FROM=" + std::to_string(first)}});
+    ASSERT_TRUE(run.exited) << "from allocation " << first << ": signal " << run.signal << "\n"
+                            << run.err;
     if (run.exit_status == 1) {
       EXPECT_EQ(run.err, "Cannot allocate memory.\n") << "from allocation " << first;
       refused = true;

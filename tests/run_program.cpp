@@ -83,7 +83,7 @@ void open_as(int fd, const char* path, int flags) {
       break;
   }
   for (const auto& [resource, kib] : {std::pair{RLIMIT_STACK, options.stack_kib},
-                                       std::pair{RLIMIT_AS, options.address_space_kib}}) {
+                                      std::pair{RLIMIT_AS, options.address_space_kib}}) {
     if (kib == 0) continue;
     const rlimit limit{kib * 1024, kib * 1024};
     setrlimit(resource, &limit);
@@ -228,7 +228,8 @@ namespace {
 
 std::size_t count_of(std::string_view text, std::string_view what) {
   std::size_t found = 0;
-  for (std::size_t at = text.find(what); at != std::string_view::npos; at = text.find(what, at + 1)) {
+  for (std::size_t at = text.find(what); at != std::string_view::npos;
+       at = text.find(what, at + 1)) {
     ++found;
   }
   return found;
@@ -305,7 +306,8 @@ program_run run_program(const std::string& program, std::string_view input,
   } else {
     std::this_thread::sleep_for(options.input_delay);
     if (!options.input_after.empty()) {
-      read_until(child, out, options.input_after, std::chrono::milliseconds(remaining_ms(deadline)));
+      read_until(child, out, options.input_after,
+                 std::chrono::milliseconds(remaining_ms(deadline)));
     }
     if (options.hang_up_after_prompts > 0 &&
         wait_for_prompts(child, options.hang_up_after_prompts, prompt, deadline, out, err)) {

@@ -34,21 +34,24 @@ const start_case start_cases[] = {
 
 TEST(run_start, is_written_in_local_time_and_read_back_to_its_second) {
   for (const start_case& row : start_cases) {
-    EXPECT_EQ(run_start_line(row.seconds, row.offset), row.line) << row.seconds << " " << row.offset;
-    EXPECT_EQ(run_start_stamp(row.seconds, row.offset), row.stamp) << row.seconds << " " << row.offset;
+    EXPECT_EQ(run_start_line(row.seconds, row.offset), row.line)
+        << row.seconds << " " << row.offset;
+    EXPECT_EQ(run_start_stamp(row.seconds, row.offset), row.stamp)
+        << row.seconds << " " << row.offset;
     EXPECT_EQ(read_run_start(row.line), row.seconds) << row.line;
   }
 }
 
 TEST(run_start, names_no_second_for_dates_that_do_not_exist_or_other_shapes) {
-  for (const char* line : {"Run started 2026-02-31 10:00:00 +01:00", "Run started 1900-02-29 10:00:00 +00:00",
-                           "Run started 2026-04-31 10:00:00 +00:00", "Run started 2026-13-01 10:00:00 +00:00",
-                           "Run started 2026-12-09 24:00:00 +00:00", "Run started 2026-12-09 14:03:60 +01:00",
-                           "Run started 2026-12-09 14:03:07 -00:44.5", "Run started 2026-12-9 14:03:07 +01:00",
-                           "Run started 2026-12-09 14:60:07 +01:00", "Run started 2026-12-09 14:03:07 +24:00",
-                           "Run started 2026-12-00 14:03:07 +01:00", "Run started 2026-00-09 14:03:07 +01:00",
-                           "Run started 2026-12-09 14:03:07 +01:60",
-                           "Run started 2026-12-09 14:03:07 01:00", "run started 2026-12-09 14:03:07 +01:00"}) {
+  for (const char* line :
+       {"Run started 2026-02-31 10:00:00 +01:00", "Run started 1900-02-29 10:00:00 +00:00",
+        "Run started 2026-04-31 10:00:00 +00:00", "Run started 2026-13-01 10:00:00 +00:00",
+        "Run started 2026-12-09 24:00:00 +00:00", "Run started 2026-12-09 14:03:60 +01:00",
+        "Run started 2026-12-09 14:03:07 -00:44.5", "Run started 2026-12-9 14:03:07 +01:00",
+        "Run started 2026-12-09 14:60:07 +01:00", "Run started 2026-12-09 14:03:07 +24:00",
+        "Run started 2026-12-00 14:03:07 +01:00", "Run started 2026-00-09 14:03:07 +01:00",
+        "Run started 2026-12-09 14:03:07 +01:60", "Run started 2026-12-09 14:03:07 01:00",
+        "run started 2026-12-09 14:03:07 +01:00"}) {
     EXPECT_FALSE(read_run_start(line)) << line;
   }
   EXPECT_TRUE(read_run_start("Run started 2000-02-29 10:00:00 +00:00"));

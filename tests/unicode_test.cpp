@@ -54,8 +54,11 @@ INSTANTIATE_TEST_SUITE_P(unicode, utf16_test, testing::ValuesIn(utf16_cases),
 
 TEST(utf16_of, gives_pairs_above_u_ffff_and_replaces_ill_formed_bytes) {
   EXPECT_EQ(utf16_of("caf\xc3\xa9 \xf0\x9f\x8e\xb2"), u"caf\u00e9 \U0001f3b2");
-  EXPECT_EQ(utf16_of("a\xff" "b\xed\xa0\x80"), u"a\ufffdb\ufffd\ufffd\ufffd");
-  EXPECT_EQ(utf16_of("\xef\xbf\xbf\xf0\x90\x80\x80\xf4\x8f\xbf\xbf"), u"\uffff\U00010000\U0010ffff");
+  EXPECT_EQ(utf16_of("a\xff"
+                     "b\xed\xa0\x80"),
+            u"a\ufffdb\ufffd\ufffd\ufffd");
+  EXPECT_EQ(utf16_of("\xef\xbf\xbf\xf0\x90\x80\x80\xf4\x8f\xbf\xbf"),
+            u"\uffff\U00010000\U0010ffff");
 }
 
 TEST(unfinished_utf8_tail, holds_back_only_a_character_cut_short) {

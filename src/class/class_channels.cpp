@@ -17,15 +17,19 @@ bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
 // Category Zs of the Unicode Character Database, but U+0020 itself.
 bool is_unicode_space(char32_t c) {
-  return c == 0xa0 || c == 0x1680 || (c >= 0x2000 && c <= 0x200a) || c == 0x202f || c == 0x205f || c == 0x3000;
+  return c == 0xa0 || c == 0x1680 || (c >= 0x2000 && c <= 0x200a) || c == 0x202f || c == 0x205f ||
+         c == 0x3000;
 }
 
 bool is_line_end(char32_t c) {
-  return c == '\n' || c == '\r' || c == 0x0b || c == 0x0c || c == 0x85 || c == 0x2028 || c == 0x2029;
+  return c == '\n' || c == '\r' || c == 0x0b || c == 0x0c || c == 0x85 || c == 0x2028 ||
+         c == 0x2029;
 }
 
 // Hyphens, dashes and minus signs that stand for the program's minus before a number.
-bool is_dash(char32_t c) { return (c >= 0x2010 && c <= 0x2015) || c == 0x2212 || c == 0xfe63 || c == 0xff0d; }
+bool is_dash(char32_t c) {
+  return (c >= 0x2010 && c <= 0x2015) || c == 0x2212 || c == 0xfe63 || c == 0xff0d;
+}
 
 // An entity at the start of `text` ("&amp;", "&#8722;", "&#x2212;"), and its length.
 struct entity {
@@ -48,13 +52,15 @@ std::optional<entity> entity_at(std::string_view text) {
   if (digits.empty()) return std::nullopt;
   char32_t code_point = 0;
   for (const char c : digits) {
-    const int digit = is_digit(c) ? c - '0' : hex && std::isxdigit(static_cast<unsigned char>(c)) != 0
-                                                  ? std::tolower(static_cast<unsigned char>(c)) - 'a' + 10
-                                                  : -1;
+    const int digit = is_digit(c) ? c - '0'
+                      : hex && std::isxdigit(static_cast<unsigned char>(c)) != 0
+                          ? std::tolower(static_cast<unsigned char>(c)) - 'a' + 10
+                          : -1;
     if (digit < 0 || code_point > 0x10ffff) return std::nullopt;
     code_point = code_point * (hex ? 16 : 10) + static_cast<char32_t>(digit);
   }
-  if (code_point == 0 || code_point > 0x10ffff || (code_point >= 0xd800 && code_point <= 0xdfff)) return std::nullopt;
+  if (code_point == 0 || code_point > 0x10ffff || (code_point >= 0xd800 && code_point <= 0xdfff))
+    return std::nullopt;
   return entity{code_point, end + 1};
 }
 
@@ -157,7 +163,8 @@ std::optional<std::string_view> message_end_of(std::string_view line) {
 bool holds_curly_message(std::string_view line) {
   for (const std::string_view start : {not_a_number_start, out_of_range_start}) {
     const std::string_view opening = start.substr(0, start.size() - 1);  // without its quote
-    if (line.find(std::string(opening) + std::string(curly_open)) != std::string_view::npos) return true;
+    if (line.find(std::string(opening) + std::string(curly_open)) != std::string_view::npos)
+      return true;
   }
   return false;
 }
@@ -166,10 +173,12 @@ bool holds_curly_message(std::string_view line) {
 // or npos: each starts a line of its own wherever a channel put it.
 std::size_t next_marker(std::string_view line, std::size_t from) {
   std::size_t found = std::string_view::npos;
-  for (const std::string_view marker : {prompt_text, mean_line_start, title_line, parameters_line, mu_line, sigma_line}) {
+  for (const std::string_view marker :
+       {prompt_text, mean_line_start, title_line, parameters_line, mu_line, sigma_line}) {
     found = std::min(found, line.find(marker, from));
   }
-  for (const std::string_view start : {not_a_number_start, out_of_range_start}) found = std::min(found, line.find(start, from));
+  for (const std::string_view start : {not_a_number_start, out_of_range_start})
+    found = std::min(found, line.find(start, from));
   for (std::size_t at = line.find(run_start_line_start, from); at != std::string_view::npos;
        at = line.find(run_start_line_start, at + 1)) {
     const std::size_t date = at + run_start_line_start.size();
@@ -191,7 +200,8 @@ std::size_t piece_end(std::string_view piece) {
     return std::min(at, next_marker(piece, mean_line_start.size()));
   }
   if (const std::optional<std::string_view> end = message_end_of(piece)) {
-    if (const std::size_t found = piece.find(*end); found != std::string_view::npos) return found + end->size();
+    if (const std::size_t found = piece.find(*end); found != std::string_view::npos)
+      return found + end->size();
   }
   return next_marker(piece, 1);
 }
@@ -200,15 +210,17 @@ std::size_t piece_end(std::string_view piece) {
 std::size_t list_number_length(std::string_view line) {
   std::size_t digits = 0;
   while (digits < line.size() && digits < 4 && is_digit(line[digits])) ++digits;
-  if (digits == 0 || digits >= line.size() || (line[digits] != '.' && line[digits] != ')')) return 0;
+  if (digits == 0 || digits >= line.size() || (line[digits] != '.' && line[digits] != ')'))
+    return 0;
   return digits + 1 < line.size() && line[digits + 1] == ' ' ? digits + 2 : 0;
 }
 
 std::string_view without_quoting_and_bullet(std::string_view line) {
   line = trimmed(line);
   while (line.starts_with('>')) line = trimmed(line.substr(1));
-  for (const std::string_view bullet : {"- ", "* ", "\xe2\x80\xa2 ", "\xe2\x97\xa6 ", "\xe2\x80\xa3 ", "\xe2\x96\xaa ",
-                                        "\xc2\xb7 ", "\xe2\x80\x93 "}) {
+  for (const std::string_view bullet :
+       {"- ", "* ", "\xe2\x80\xa2 ", "\xe2\x97\xa6 ", "\xe2\x80\xa3 ", "\xe2\x96\xaa ", "\xc2\xb7 ",
+        "\xe2\x80\x93 "}) {
     if (line.starts_with(bullet)) return trimmed(line.substr(bullet.size()));
   }
   if (const std::size_t numbered = list_number_length(line); numbered > 0) {
@@ -228,7 +240,8 @@ class spreadsheet {
     std::vector<std::string_view> cells;
     for (std::size_t from = 0;;) {
       const std::size_t tab = row.find('\t', from);
-      cells.push_back(trimmed(row.substr(from, tab == std::string_view::npos ? std::string_view::npos : tab - from)));
+      cells.push_back(trimmed(
+          row.substr(from, tab == std::string_view::npos ? std::string_view::npos : tab - from)));
       if (tab == std::string_view::npos) break;
       from = tab + 1;
     }
@@ -261,11 +274,14 @@ class spreadsheet {
     std::optional<std::size_t> name, size, mean, z;
   };
 
-  static bool looks_numeric(std::string_view cell) { return is_digit(cell[0]) || cell[0] == '-' || cell[0] == '+'; }
+  static bool looks_numeric(std::string_view cell) {
+    return is_digit(cell[0]) || cell[0] == '-' || cell[0] == '+';
+  }
 
   static std::string join(const std::vector<std::string_view>& cells, std::size_t from) {
     std::string joined;
-    for (std::size_t at = from; at < cells.size(); ++at) (joined += joined.empty() ? "" : " ") += cells[at];
+    for (std::size_t at = from; at < cells.size(); ++at)
+      (joined += joined.empty() ? "" : " ") += cells[at];
     return joined;
   }
 
@@ -291,7 +307,8 @@ class spreadsheet {
   // A column's name as spreadsheets and the record sheet write it.
   static std::optional<column> header_word(std::string_view cell) {
     std::string word;
-    for (const char c : cell) word += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (const char c : cell)
+      word += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     for (const std::string_view name : {"name", "student", "pupil", "student name"}) {
       if (word == name) return column::name;
     }
@@ -322,7 +339,8 @@ bool is_header_line(std::string_view line) {
     const std::size_t start = at;
     while (at < line.size() && !is_blank(line[at])) ++at;
     if (at == start) break;
-    const std::optional<spreadsheet::column> kind = spreadsheet::header_word(line.substr(start, at - start));
+    const std::optional<spreadsheet::column> kind =
+        spreadsheet::header_word(line.substr(start, at - start));
     if (!kind) return false;
     size = size || *kind == spreadsheet::column::size;
     mean = mean || *kind == spreadsheet::column::mean;
@@ -342,7 +360,8 @@ void join_wrapped_messages(std::vector<repaired_line>& lines) {
       std::string whole = line.text;
       std::size_t taken = 0;
       while (whole.find(*end) == std::string::npos && taken < 3 && at + taken + 1 < lines.size() &&
-             !lines[at + taken + 1].text.empty() && next_marker(lines[at + taken + 1].text, 0) != 0) {
+             !lines[at + taken + 1].text.empty() &&
+             next_marker(lines[at + taken + 1].text, 0) != 0) {
         ++taken;
         (whole += ' ') += with_straight_quotes(lines[at + taken].text);
       }
@@ -373,7 +392,8 @@ std::vector<repaired_line> repaired_lines(std::string_view text) {
   for (repaired_line& physical : physical_lines(text)) {
     if (holds_curly_message(physical.text)) physical.text = with_straight_quotes(physical.text);
     std::string_view line = without_quoting_and_bullet(physical.text);
-    if (line.find('\t') != std::string_view::npos && next_marker(line, 0) == std::string_view::npos) {
+    if (line.find('\t') != std::string_view::npos &&
+        next_marker(line, 0) == std::string_view::npos) {
       rows.add_row(line, physical.number, lines);
       continue;
     }

@@ -15,7 +15,9 @@ namespace {
 
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
-bool all_digits(std::string_view text) { return !text.empty() && std::all_of(text.begin(), text.end(), is_digit); }
+bool all_digits(std::string_view text) {
+  return !text.empty() && std::all_of(text.begin(), text.end(), is_digit);
+}
 
 std::vector<std::string_view> fields_of(std::string_view line) {
   std::vector<std::string_view> fields;
@@ -29,7 +31,8 @@ std::vector<std::string_view> fields_of(std::string_view line) {
 }
 
 // The fields from `first` up to `end`, as they stood in the line with one blank between.
-std::string joined(const std::vector<std::string_view>& fields, std::size_t first, std::size_t end) {
+std::string joined(const std::vector<std::string_view>& fields, std::size_t first,
+                   std::size_t end) {
   std::string text;
   for (std::size_t at = first; at < end; ++at) (text += at > first ? " " : "") += fields[at];
   return text;
@@ -56,9 +59,11 @@ std::optional<double> written_number(std::string_view text) {
 bool is_z_of(std::string_view written, std::int32_t size, const written_mean& mean) {
   const std::optional<double> z = written_number(written);
   if (!z) return false;
-  const double exact = (mean.value - fair_mean) / (fair_sigma() / std::sqrt(static_cast<double>(size)));
+  const double exact =
+      (mean.value - fair_mean) / (fair_sigma() / std::sqrt(static_cast<double>(size)));
   const std::size_t point = written.find_first_of(".,");
-  const auto decimals = static_cast<int>(point == std::string_view::npos ? 0 : written.size() - point - 1);
+  const auto decimals =
+      static_cast<int>(point == std::string_view::npos ? 0 : written.size() - point - 1);
   return std::abs(*z - exact) <= 0.5 * std::pow(10.0, -decimals) + 0.02 * std::abs(exact) + 1e-9;
 }
 
@@ -75,8 +80,10 @@ std::string_view trimmed(std::string_view text) {
 std::optional<written_mean> printed_mean(std::string_view text) {
   const std::size_t point = text.find_first_of(".,");
   const std::string_view whole = text.substr(0, point);
-  const std::string_view fraction = point == std::string_view::npos ? std::string_view() : text.substr(point + 1);
-  if (whole.size() != 1 || !all_digits(whole) || (point != std::string_view::npos && !all_digits(fraction)) ||
+  const std::string_view fraction =
+      point == std::string_view::npos ? std::string_view() : text.substr(point + 1);
+  if (whole.size() != 1 || !all_digits(whole) ||
+      (point != std::string_view::npos && !all_digits(fraction)) ||
       fraction.size() > static_cast<std::size_t>(most_mean_decimals)) {
     return std::nullopt;
   }
@@ -119,7 +126,8 @@ std::optional<std::int32_t> recorded_size(std::string_view text) {
   std::string digits(text.substr(0, first));
   if (!all_digits(digits)) return std::nullopt;
   for (std::size_t at = first; at < text.size(); at += 4) {
-    if (text[at] != separator || text.size() < at + 4 || !all_digits(text.substr(at + 1, 3))) return std::nullopt;
+    if (text[at] != separator || text.size() < at + 4 || !all_digits(text.substr(at + 1, 3)))
+      return std::nullopt;
     digits += text.substr(at + 1, 3);
   }
   return size_of(digits);
@@ -148,7 +156,8 @@ record_line read_record(std::string_view line) {
                           all_digits(first.substr(0, first.size() - 1));
     if (numbered) {
       const record_line rest = read_record(line.substr(line.find(first) + first.size()));
-      if (rest.kind == record_kind::record) return {record_kind::list_number, rest.size, rest.mean, rest.mean_text};
+      if (rest.kind == record_kind::record)
+        return {record_kind::list_number, rest.size, rest.mean, rest.mean_text};
     }
     // SIZE MEAN first, then fields that are not its z.
     const std::optional<std::int32_t> size = recorded_size(fields[0]);
@@ -167,7 +176,8 @@ bool looks_like_a_record(std::string_view line) {
 
 bool holds_a_decimal(std::string_view line) {
   for (std::size_t at = 1; at + 1 < line.size(); ++at) {
-    if ((line[at] == '.' || line[at] == ',') && is_digit(line[at - 1]) && is_digit(line[at + 1])) return true;
+    if ((line[at] == '.' || line[at] == ',') && is_digit(line[at - 1]) && is_digit(line[at + 1]))
+      return true;
   }
   return false;
 }

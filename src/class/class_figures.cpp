@@ -27,7 +27,8 @@ constexpr wide product(std::uint64_t a, std::uint64_t b) {
   const std::uint64_t b_low = b & 0xffffffffU;
   const std::uint64_t b_high = b >> 32U;
   const std::uint64_t low_low = a_low * b_low;
-  const std::uint64_t middle = (low_low >> 32U) + (a_high * b_low & 0xffffffffU) + (a_low * b_high & 0xffffffffU);
+  const std::uint64_t middle =
+      (low_low >> 32U) + (a_high * b_low & 0xffffffffU) + (a_low * b_high & 0xffffffffU);
   return {a_high * b_high + (a_high * b_low >> 32U) + (a_low * b_high >> 32U) + (middle >> 32U),
           (middle << 32U) | (low_low & 0xffffffffU)};
 }
@@ -51,7 +52,8 @@ constexpr bool less(wide a, wide b) { return a.high != b.high ? a.high < b.high 
 
 static_assert(product(0xffffffffffffffffU, 0xffffffffffffffffU).high == 0xfffffffffffffffeU &&
               product(0xffffffffffffffffU, 0xffffffffffffffffU).low == 1U);
-static_assert(times(product(10000000000U, 10000000000U), 1000).high == 5421U);  // 10^23 = 5421 * 2^64 + ...
+static_assert(times(product(10000000000U, 10000000000U), 1000).high ==
+              5421U);  // 10^23 = 5421 * 2^64 + ...
 
 constexpr std::uint64_t power_of_ten(int exponent) {
   std::uint64_t power = 1;
@@ -88,8 +90,12 @@ class fair_sums {
   }
 
   // P((2S - 7n)^2 > 105 n), beyond 3 standard errors; and P(two runs' totals are equal).
-  double beyond_three(std::int32_t size) { return extended_to(size).first[static_cast<std::size_t>(size)]; }
-  double same_total(std::int32_t size) { return extended_to(size).second[static_cast<std::size_t>(size)]; }
+  double beyond_three(std::int32_t size) {
+    return extended_to(size).first[static_cast<std::size_t>(size)];
+  }
+  double same_total(std::int32_t size) {
+    return extended_to(size).second[static_cast<std::size_t>(size)];
+  }
 
  private:
   std::pair<const std::vector<double>&, const std::vector<double>&> extended_to(std::int32_t size) {
@@ -183,12 +189,14 @@ run_figures run_test(const class_run& run, std::size_t index) {
   }
   const wide twice_total = plus(total, total);
   const wide fair_total = times(product(7 * rolls, power_of_ten(decimals)), 1);
-  const wide distance = less(twice_total, fair_total) ? minus(fair_total, twice_total) : minus(twice_total, fair_total);
+  const wide distance = less(twice_total, fair_total) ? minus(fair_total, twice_total)
+                                                      : minus(twice_total, fair_total);
   const wide line_squared = product(105 * rolls, power_of_ten(2 * decimals));
   const bool beyond = distance.high != 0 || distance.low > square_root(line_squared);
   const double n = static_cast<double>(rolls);
   const double mean = rolled_total / n;
-  return {index, static_cast<long long>(rolls), mean, (mean - fair_mean) / (fair_sigma() / std::sqrt(n)), beyond};
+  return {index, static_cast<long long>(rolls), mean,
+          (mean - fair_mean) / (fair_sigma() / std::sqrt(n)), beyond};
 }
 
 // One mark per size and printed mean, with how many samples it stands for:
@@ -206,9 +214,11 @@ void mark(picture_figures& picture, std::vector<place>& places) {
   });
   picture.point_count = 0;
   for (std::size_t at = 0; at < places.size(); ++at) {
-    const bool same = at > 0 && places[at].size == places[at - 1].size && places[at].mean == places[at - 1].mean;
+    const bool same =
+        at > 0 && places[at].size == places[at - 1].size && places[at].mean == places[at - 1].mean;
     if (same) {
-      if (!picture.points.empty() && picture.point_count <= marks_kept) ++picture.points.back().samples;
+      if (!picture.points.empty() && picture.point_count <= marks_kept)
+        ++picture.points.back().samples;
       continue;
     }
     if (++picture.point_count <= marks_kept) {
@@ -262,7 +272,8 @@ void compute_figures(class_tally& tally) {
       figures.mean_of_means += sample.mean;
       const bool beyond = beyond_three(sample);
       figures.beyond_three += beyond ? 1 : 0;
-      picture.smallest_size = picture.samples == 0 ? sample.size : std::min(picture.smallest_size, sample.size);
+      picture.smallest_size =
+          picture.samples == 0 ? sample.size : std::min(picture.smallest_size, sample.size);
       picture.largest_size = std::max(picture.largest_size, sample.size);
       picture.largest_distance = std::max(picture.largest_distance, std::abs(z_of(sample)));
       ++picture.samples;
@@ -275,7 +286,8 @@ void compute_figures(class_tally& tally) {
   }
   for (auto& [size, figures] : by_size) {
     figures.mean_of_means /= static_cast<double>(figures.samples);
-    figures.expected_beyond_three = static_cast<double>(figures.samples) * fair_chance_beyond_three(size);
+    figures.expected_beyond_three =
+        static_cast<double>(figures.samples) * fair_chance_beyond_three(size);
     tally.sizes.push_back(figures);
   }
   mark(picture, places);
@@ -297,14 +309,16 @@ double z_of(const class_sample& sample) {
 }
 
 bool beyond_three(const class_sample& sample) {
-  const std::int64_t distance = 2 * sample.scaled - 7 * static_cast<std::int64_t>(power_of_ten(sample.decimals));
+  const std::int64_t distance =
+      2 * sample.scaled - 7 * static_cast<std::int64_t>(power_of_ten(sample.decimals));
   const auto magnitude = static_cast<std::uint64_t>(distance < 0 ? -distance : distance);
   const wide left = times(product(magnitude, magnitude), static_cast<std::uint64_t>(sample.size));
   return less(product(105, power_of_ten(2 * sample.decimals)), left);
 }
 
 double fair_chance_beyond_three(long long rolls) {
-  if (rolls <= exact_fair_sizes) return fair_sums::the_sums().beyond_three(static_cast<std::int32_t>(rolls));
+  if (rolls <= exact_fair_sizes)
+    return fair_sums::the_sums().beyond_three(static_cast<std::int32_t>(rolls));
   // Beyond the line: |2S - 7n| at least the least whole number above sqrt(105 n);
   // the normal approximation with the continuity correction.
   const auto n = static_cast<std::uint64_t>(rolls);

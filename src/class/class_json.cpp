@@ -40,7 +40,8 @@ std::string json_number(double value) {
 
 // Appends `items` as a JSON array, at most `most` of them, each written by `write`.
 template <typename Item, typename Write>
-void append_array(std::string& json, const std::vector<Item>& items, std::size_t most, Write write) {
+void append_array(std::string& json, const std::vector<Item>& items, std::size_t most,
+                  Write write) {
   json += '[';
   for (std::size_t index = 0; index < items.size() && index < most; ++index) {
     if (index > 0) json += ',';
@@ -51,9 +52,12 @@ void append_array(std::string& json, const std::vector<Item>& items, std::size_t
 
 std::string_view known_by(run_known_by how) {
   switch (how) {
-    case run_known_by::start_second: return "start second";
-    case run_known_by::record_sheet: return "record sheet";
-    case run_known_by::transcript: break;
+    case run_known_by::start_second:
+      return "start second";
+    case run_known_by::record_sheet:
+      return "record sheet";
+    case run_known_by::transcript:
+      break;
   }
   return "transcript";
 }
@@ -69,13 +73,14 @@ std::string tally_json(const class_tally& tally) {
     json += index == 0 ? "[" : ",";
     json += R"({"label":)";
     append_json_string(json, shown_name(run.label));
-    json += R"(,"knownBy":")" + std::string(known_by(run.known_by)) + R"(","handIn":)" + std::to_string(run.hand_in) +
-            R"(,"line":)" + std::to_string(run.first_line) + R"(,"repeatOf":)" +
-            (run.repeat_of ? std::to_string(*run.repeat_of) : "null") + R"(,"samples":)" +
-            std::to_string(run.samples.size());
+    json += R"(,"knownBy":")" + std::string(known_by(run.known_by)) + R"(","handIn":)" +
+            std::to_string(run.hand_in) + R"(,"line":)" + std::to_string(run.first_line) +
+            R"(,"repeatOf":)" + (run.repeat_of ? std::to_string(*run.repeat_of) : "null") +
+            R"(,"samples":)" + std::to_string(run.samples.size());
     if (const run_figures* test = tests[index]) {
-      json += R"(,"test":{"rolls":)" + std::to_string(test->rolls) + R"(,"mean":)" + json_number(test->mean) +
-              R"(,"z":)" + json_number(test->z) + R"(,"beyondThree":)" + (test->beyond_three ? "true" : "false") + "}";
+      json += R"(,"test":{"rolls":)" + std::to_string(test->rolls) + R"(,"mean":)" +
+              json_number(test->mean) + R"(,"z":)" + json_number(test->z) + R"(,"beyondThree":)" +
+              (test->beyond_three ? "true" : "false") + "}";
     } else {
       json += R"(,"test":null)";
     }
@@ -91,13 +96,15 @@ std::string tally_json(const class_tally& tally) {
   for (const class_run& run : tally.runs) ++given.at(run.hand_in).first;
   for (const unreadable_line& line : tally.unreadable) ++given.at(line.hand_in).second;
   json += R"(,"handIns":)";
-  append_array(json, given, given.size(), [&json](const std::pair<std::size_t, std::size_t>& counts) {
-    json += R"({"runs":)" + std::to_string(counts.first) + R"(,"unreadable":)" + std::to_string(counts.second) + '}';
-  });
+  append_array(json, given, given.size(),
+               [&json](const std::pair<std::size_t, std::size_t>& counts) {
+                 json += R"({"runs":)" + std::to_string(counts.first) + R"(,"unreadable":)" +
+                         std::to_string(counts.second) + '}';
+               });
   json += R"(,"unreadableCount":)" + std::to_string(tally.unreadable.size()) + R"(,"unreadable":)";
   append_array(json, tally.unreadable, listed_at_most, [&json](const unreadable_line& line) {
-    json += R"({"handIn":)" + std::to_string(line.hand_in) + R"(,"line":)" + std::to_string(line.line) +
-            R"(,"shown":)";
+    json += R"({"handIn":)" + std::to_string(line.hand_in) + R"(,"line":)" +
+            std::to_string(line.line) + R"(,"shown":)";
     append_json_string(json, line.shown);
     json += R"(,"why":)";
     append_json_string(json, line.why);
@@ -105,30 +112,34 @@ std::string tally_json(const class_tally& tally) {
   });
   json += R"(,"sizes":)";
   append_array(json, tally.sizes, tally.sizes.size(), [&json](const size_figures& figures) {
-    json += R"({"size":)" + std::to_string(figures.size) + R"(,"samples":)" + std::to_string(figures.samples) +
-            R"(,"meanOfMeans":)" + json_number(figures.mean_of_means) + R"(,"beyondThree":)" +
+    json += R"({"size":)" + std::to_string(figures.size) + R"(,"samples":)" +
+            std::to_string(figures.samples) + R"(,"meanOfMeans":)" +
+            json_number(figures.mean_of_means) + R"(,"beyondThree":)" +
             std::to_string(figures.beyond_three) + R"(,"expectedBeyondThree":)" +
             json_number(figures.expected_beyond_three) + '}';
   });
   json += R"(,"pooled":)";
   if (tally.pooled) {
     const pooled_figures& pooled = *tally.pooled;
-    json += R"({"rolls":)" + std::to_string(pooled.rolls) + R"(,"mean":)" + json_number(pooled.mean) +
-            R"(,"standardError":)" + json_number(pooled.standard_error) + R"(,"z":)" + json_number(pooled.z) +
-            R"(,"low":)" + json_number(pooled.low) + R"(,"high":)" + json_number(pooled.high) + '}';
+    json += R"({"rolls":)" + std::to_string(pooled.rolls) + R"(,"mean":)" +
+            json_number(pooled.mean) + R"(,"standardError":)" + json_number(pooled.standard_error) +
+            R"(,"z":)" + json_number(pooled.z) + R"(,"low":)" + json_number(pooled.low) +
+            R"(,"high":)" + json_number(pooled.high) + '}';
   } else {
     json += "null";
   }
   const picture_figures& picture = tally.picture;
   json += R"(,"picture":{"samples":)" + std::to_string(picture.samples) + R"(,"beyondThree":)" +
-          std::to_string(picture.beyond_three) + R"(,"smallestSize":)" + std::to_string(picture.smallest_size) +
-          R"(,"largestSize":)" + std::to_string(picture.largest_size) + R"(,"largestDistance":)" +
-          json_number(picture.largest_distance) + R"(,"pointCount":)" + std::to_string(picture.point_count) +
-          R"(,"points":)";
+          std::to_string(picture.beyond_three) + R"(,"smallestSize":)" +
+          std::to_string(picture.smallest_size) + R"(,"largestSize":)" +
+          std::to_string(picture.largest_size) + R"(,"largestDistance":)" +
+          json_number(picture.largest_distance) + R"(,"pointCount":)" +
+          std::to_string(picture.point_count) + R"(,"points":)";
   append_array(json, picture.points, picture.points.size(), [&json](const picture_point& point) {
     json += R"({"size":)" + std::to_string(point.size) + R"(,"mean":)";
     append_json_string(json, point.mean);
-    json += R"(,"z":)" + json_number(point.z) + R"(,"samples":)" + std::to_string(point.samples) + '}';
+    json +=
+        R"(,"z":)" + json_number(point.z) + R"(,"samples":)" + std::to_string(point.samples) + '}';
   });
   json += R"(},"faces":)";
   if (tally.faces) {
@@ -138,11 +149,11 @@ std::string tally_json(const class_tally& tally) {
       if (face > 0) json += ',';
       json += std::to_string(faces.observed.at(face));
     }
-    json += R"(],"rolls":)" + std::to_string(faces.rolls) + R"(,"expected":)" + json_number(faces.expected) +
-            R"(,"chiSquare":)" + json_number(faces.chi_square) + R"(,"degreesOfFreedom":)" +
-            std::to_string(faces_degrees_of_freedom) + R"(,"lineOfTheRule":)" +
-            json_number(chi_square_line_of_the_rule) + R"(,"lineAtFivePercent":)" +
-            json_number(chi_square_line_at_five_percent) + '}';
+    json += R"(],"rolls":)" + std::to_string(faces.rolls) + R"(,"expected":)" +
+            json_number(faces.expected) + R"(,"chiSquare":)" + json_number(faces.chi_square) +
+            R"(,"degreesOfFreedom":)" + std::to_string(faces_degrees_of_freedom) +
+            R"(,"lineOfTheRule":)" + json_number(chi_square_line_of_the_rule) +
+            R"(,"lineAtFivePercent":)" + json_number(chi_square_line_at_five_percent) + '}';
   } else {
     json += "null";
   }

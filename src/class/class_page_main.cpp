@@ -26,13 +26,16 @@ std::vector<std::pair<int, hand_in_reading>>& hand_ins() {
 // text is text too, listed where it stands, not the end of everything after
 // it. `path` is a file's path (its runs labelled by file_label), or empty
 // for a paste. A hand-in of a number already given replaces that one, in its place.
-extern "C" EMSCRIPTEN_KEEPALIVE void hand_in_set(int number, const char* path, std::size_t path_size, const char* text,
+extern "C" EMSCRIPTEN_KEEPALIVE void hand_in_set(int number, const char* path,
+                                                 std::size_t path_size, const char* text,
                                                  std::size_t text_size) {
   const std::string_view file(path, path_size);
-  const hand_in given{std::string(file), file.empty() ? std::string() : file_label(file), std::string(text, text_size)};
+  const hand_in given{std::string(file), file.empty() ? std::string() : file_label(file),
+                      std::string(text, text_size)};
   hand_in_reading reading = read_hand_in(given);
   auto& readings = hand_ins();
-  const auto same = std::find_if(readings.begin(), readings.end(), [number](const auto& kept) { return kept.first == number; });
+  const auto same = std::find_if(readings.begin(), readings.end(),
+                                 [number](const auto& kept) { return kept.first == number; });
   if (same != readings.end()) {
     same->second = std::move(reading);
   } else {
@@ -42,7 +45,8 @@ extern "C" EMSCRIPTEN_KEEPALIVE void hand_in_set(int number, const char* path, s
 
 extern "C" EMSCRIPTEN_KEEPALIVE void hand_in_remove(int number) {
   auto& readings = hand_ins();
-  readings.erase(std::remove_if(readings.begin(), readings.end(), [number](const auto& kept) { return kept.first == number; }),
+  readings.erase(std::remove_if(readings.begin(), readings.end(),
+                                [number](const auto& kept) { return kept.first == number; }),
                  readings.end());
 }
 

@@ -17,10 +17,23 @@ namespace {
 constexpr std::string_view prompt_text = size_prompt.substr(0, size_prompt.size() - 1);
 static_assert(size_prompt.back() == ' ');
 
-enum class line_kind { blank, start, no_start, title, introduction, message, prompt, entries, mean, record, other };
+enum class line_kind {
+  blank,
+  start,
+  no_start,
+  title,
+  introduction,
+  message,
+  prompt,
+  entries,
+  mean,
+  record,
+  other
+};
 
 bool is_introduction(std::string_view line) {
-  return line == parameters_line || line.starts_with(mu_line_start) || line.starts_with(sigma_line_start);
+  return line == parameters_line || line.starts_with(mu_line_start) ||
+         line.starts_with(sigma_line_start);
 }
 
 bool is_message(std::string_view line) {
@@ -64,11 +77,14 @@ bool holds_entries_only(std::string_view line) {
   return digit;
 }
 
-bool is_a_record(std::string_view line) { return read_record(line).kind != record_kind::not_a_record; }
+bool is_a_record(std::string_view line) {
+  return read_record(line).kind != record_kind::not_a_record;
+}
 
 line_kind kind_of(std::string_view line) {
   if (line.empty()) return line_kind::blank;
-  if (line.starts_with(run_start_line_start)) return read_run_start(line) ? line_kind::start : line_kind::no_start;
+  if (line.starts_with(run_start_line_start))
+    return read_run_start(line) ? line_kind::start : line_kind::no_start;
   if (line == title_line) return line_kind::title;
   if (is_introduction(line)) return line_kind::introduction;
   if (is_message(line)) return line_kind::message;
@@ -81,8 +97,9 @@ line_kind kind_of(std::string_view line) {
 
 // The program's words that a damaged line may still hold: never a name.
 bool holds_the_programs_words(std::string_view line) {
-  for (const std::string_view words : {"sample size", "sample mean", "Run started", "fair die", "population parameters",
-                                       "whole number", "Out of range", "mu =", "sigma ="}) {
+  for (const std::string_view words :
+       {"sample size", "sample mean", "Run started", "fair die", "population parameters",
+        "whole number", "Out of range", "mu =", "sigma ="}) {
     if (line.find(words) != std::string_view::npos) return true;
   }
   return false;
@@ -90,7 +107,8 @@ bool holds_the_programs_words(std::string_view line) {
 
 class reader {
  public:
-  reader(const std::vector<repaired_line>& lines, std::string_view name) : lines_(lines), hand_in_name_(name) {}
+  reader(const std::vector<repaired_line>& lines, std::string_view name)
+      : lines_(lines), hand_in_name_(name) {}
 
   hand_in_reading read() {
     for (next_ = 0; next_ < lines_.size(); ++next_) read_line(lines_[next_].text);
@@ -99,11 +117,13 @@ class reader {
     for (std::size_t run = 0; run < reading_.runs.size(); ++run) {
       if (reading_.runs[run].samples.empty()) {
         const repaired_line& first = lines_[first_lines_[run]];
-        reading_.unreadable.push_back({first.number, shown(first.text), "a run with no samples: not counted"});
+        reading_.unreadable.push_back(
+            {first.number, shown(first.text), "a run with no samples: not counted"});
       }
     }
-    std::stable_sort(reading_.unreadable.begin(), reading_.unreadable.end(),
-                     [](const unreadable_line& a, const unreadable_line& b) { return a.line < b.line; });
+    std::stable_sort(
+        reading_.unreadable.begin(), reading_.unreadable.end(),
+        [](const unreadable_line& a, const unreadable_line& b) { return a.line < b.line; });
     return std::move(reading_);
   }
 
@@ -129,7 +149,9 @@ class reader {
       case line_kind::message:
         if (current_ != run_kind::transcript) begin_run(run_kind::transcript, line);
         return;
-      case line_kind::prompt: read_prompt(line); return;
+      case line_kind::prompt:
+        read_prompt(line);
+        return;
       case line_kind::entries:
         // Typed in a transcript; elsewhere "1 6" is a record with a whole mean.
         if (current_ == run_kind::transcript) {
@@ -141,10 +163,17 @@ class reader {
           return;
         }
         break;
-      case line_kind::mean: read_mean(line); return;
-      case line_kind::no_start: unreadable(line, "a start line whose date or time does not exist: no run's start"); return;
-      case line_kind::record: read_record_line(line); return;
-      default: break;
+      case line_kind::mean:
+        read_mean(line);
+        return;
+      case line_kind::no_start:
+        unreadable(line, "a start line whose date or time does not exist: no run's start");
+        return;
+      case line_kind::record:
+        read_record_line(line);
+        return;
+      default:
+        break;
     }
     if (is_a_name(line)) {
       end_run();
@@ -153,15 +182,17 @@ class reader {
       name_line_ = next_;
       return;
     }
-    unreadable(line, kind == line_kind::entries ? "sizes with no prompt before them and no means after them"
-                                                : "not a result: none of the program's lines, nor SIZE MEAN");
+    unreadable(line, kind == line_kind::entries
+                         ? "sizes with no prompt before them and no means after them"
+                         : "not a result: none of the program's lines, nor SIZE MEAN");
   }
 
   // A transcript copied from its first prompt on, or the next one after a run
   // that quit (sizes typed after its last prompt, not the prompt itself).
   void read_prompt(std::string_view line) {
     const std::string_view typed = trimmed(line.substr(prompt_text.size()));
-    if (current_ != run_kind::transcript || (ended_ && !typed.empty())) begin_run(run_kind::transcript, line);
+    if (current_ != run_kind::transcript || (ended_ && !typed.empty()))
+      begin_run(run_kind::transcript, line);
     wait_for(entries_of(typed));
   }
 
@@ -174,11 +205,13 @@ class reader {
     const std::string_view mean_text = trimmed(line.substr(mean_line_start.size()));
     const std::optional<written_mean> mean = printed_mean(mean_text);
     if (current_ != run_kind::transcript) {
-      unreadable(line, "a mean without its size: the prompt with the size typed after it is missing");
+      unreadable(line,
+                 "a mean without its size: the prompt with the size typed after it is missing");
     } else if (!mean) {
       unreadable(line, "not a mean that a die gives: a number from 1 to 6 was expected");
     } else if (waiting_sizes_.empty()) {
-      unreadable(line, "a mean without its size: the prompt with the size typed after it is missing");
+      unreadable(line,
+                 "a mean without its size: the prompt with the size typed after it is missing");
     } else {
       add_sample(waiting_sizes_.front(), *mean, mean_text);
       waiting_sizes_.pop_front();
@@ -196,41 +229,51 @@ class reader {
         unreadable(line, "a list's number before SIZE MEAN: remove the list number");
         return;
       case record_kind::wrong_z:
-        unreadable(line, "SIZE MEAN and a third number that is not this sample's z: correct it or remove it");
+        unreadable(
+            line,
+            "SIZE MEAN and a third number that is not this sample's z: correct it or remove it");
         return;
       case record_kind::extra_fields:
         unreadable(line, "more columns than SIZE MEAN and z: keep those");
         return;
-      case record_kind::not_a_record: break;
+      case record_kind::not_a_record:
+        break;
     }
   }
 
   // A sample whose size cannot give its mean is listed, not counted.
   void add_sample(std::int32_t size, const written_mean& mean, std::string_view mean_text) {
     if (!mean_is_possible(size, mean)) {
-      unreadable(lines_[next_].text, "a mean that " + std::to_string(size) + (size == 1 ? " roll" : " rolls") +
+      unreadable(lines_[next_].text, "a mean that " + std::to_string(size) +
+                                         (size == 1 ? " roll" : " rolls") +
                                          " cannot give: check the size and the mean");
       return;
     }
-    reading_.runs.back().samples.push_back({size, mean.value, std::string(mean_text), mean.decimals, mean.scaled});
+    reading_.runs.back().samples.push_back(
+        {size, mean.value, std::string(mean_text), mean.decimals, mean.scaled});
   }
 
   // A name is taken only just before a run's first line: never inside a
   // transcript that goes on, and never from a line that holds the program's
   // words or numbers.
   [[nodiscard]] bool is_a_name(std::string_view line) const {
-    if (holds_the_programs_words(line) || looks_like_a_record(line) || holds_a_decimal(line)) return false;
+    if (holds_the_programs_words(line) || looks_like_a_record(line) || holds_a_decimal(line))
+      return false;
     const std::string_view next = next_line();
     switch (kind_of(next)) {
       case line_kind::start:
       case line_kind::title:
-      case line_kind::record: return true;
-      case line_kind::entries: return is_a_record(next);
+      case line_kind::record:
+        return true;
+      case line_kind::entries:
+        return is_a_record(next);
       case line_kind::other:  // a block's first record gone wrong, where no run is open
         return current_ == run_kind::none && looks_like_a_record(next);
       case line_kind::prompt:
-      case line_kind::introduction: return current_ != run_kind::transcript || ended_;
-      default: return false;
+      case line_kind::introduction:
+        return current_ != run_kind::transcript || ended_;
+      default:
+        return false;
     }
   }
 
@@ -247,9 +290,16 @@ class reader {
   void begin_run(run_kind kind, std::string_view first_line) {
     end_run();
     current_ = kind;
-    std::string label = !name_.empty() ? name_ : !hand_in_name_.empty() ? std::string(hand_in_name_) : std::string(first_line);
-    class_run run{std::move(label), kind == run_kind::record ? run_known_by::record_sheet : run_known_by::transcript,
-                  std::nullopt, {}, std::nullopt, 0, lines_[next_].number};
+    std::string label = !name_.empty()           ? name_
+                        : !hand_in_name_.empty() ? std::string(hand_in_name_)
+                                                 : std::string(first_line);
+    class_run run{std::move(label),
+                  kind == run_kind::record ? run_known_by::record_sheet : run_known_by::transcript,
+                  std::nullopt,
+                  {},
+                  std::nullopt,
+                  0,
+                  lines_[next_].number};
     reading_.runs.push_back(std::move(run));
     first_lines_.push_back(next_);
     name_.clear();
@@ -258,7 +308,8 @@ class reader {
   // A name that no run followed (its records all unreadable) is listed, not dropped.
   void list_unused_name() {
     if (name_.empty()) return;
-    reading_.unreadable.push_back({lines_[name_line_].number, shown(name_), "a name with no run after it: no line after it could be read"});
+    reading_.unreadable.push_back({lines_[name_line_].number, shown(name_),
+                                   "a name with no run after it: no line after it could be read"});
     name_.clear();
   }
 
@@ -268,7 +319,9 @@ class reader {
     ended_ = false;
   }
 
-  static std::string shown(std::string_view line) { return shown_entry(line, false, shown_line_characters); }
+  static std::string shown(std::string_view line) {
+    return shown_entry(line, false, shown_line_characters);
+  }
 
   void unreadable(std::string_view line, std::string why) {
     reading_.unreadable.push_back({lines_[next_].number, shown(line), std::move(why)});

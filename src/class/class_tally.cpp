@@ -34,7 +34,9 @@ std::string file_label(std::string_view path) {
   return std::string(without_submission_suffix(path.substr(0, dot == 0 ? path.size() : dot)));
 }
 
-hand_in_reading read_hand_in(const hand_in& given) { return read_lines(repaired_lines(given.text), given.name); }
+hand_in_reading read_hand_in(const hand_in& given) {
+  return read_lines(repaired_lines(given.text), given.name);
+}
 
 class_tally tally_readings(const std::vector<const hand_in_reading*>& readings) {
   class_tally tally{};
@@ -63,4 +65,6 @@ class_tally tally_class(const std::vector<hand_in>& hand_ins) {
   return tally_readings(read);
 }
 
-class_tally tally_class(std::string_view text) { return tally_class({hand_in{"", "", std::string(text)}}); }
+class_tally tally_class(std::string_view text) {
+  return tally_class({hand_in{"", "", std::string(text)}});
+}

@@ -19,15 +19,16 @@
 
 struct hand_in {
   std::string source;  // where it came from: "Paste 2", "ann.txt", "all.zip: Ann Smith/run.txt"
-  std::string name;    // labels its runs that no name line names: a folder's or file's name; empty for a paste
+  std::string
+      name;  // labels its runs that no name line names: a folder's or file's name; empty for a paste
   std::string text;
 };
 
 struct class_sample {
   std::int32_t size;
-  double mean;          // as printed
-  std::string shown;    // the mean as printed, to the character
-  int decimals;         // the mean is exactly scaled / 10^decimals
+  double mean;        // as printed
+  std::string shown;  // the mean as printed, to the character
+  int decimals;       // the mean is exactly scaled / 10^decimals
   std::int64_t scaled;
 };
 
@@ -35,9 +36,11 @@ struct class_sample {
 enum class run_known_by { start_second, transcript, record_sheet };
 
 struct class_run {
-  std::string label;  // its name line, else its hand-in's name, else its start line, else its first line
+  std::string
+      label;  // its name line, else its hand-in's name, else its start line, else its first line
   run_known_by known_by;
-  std::optional<long long> started;  // its start second since 1970, when a "Run started" line gives it
+  std::optional<long long>
+      started;  // its start second since 1970, when a "Run started" line gives it
   std::vector<class_sample> samples;
   std::optional<std::size_t> repeat_of;  // the index of the earlier run that it repeats
   std::size_t hand_in = 0;               // its hand-in's index
@@ -45,9 +48,10 @@ struct class_run {
 };
 
 struct unreadable_line {
-  std::size_t line;   // from 1, in its hand-in
-  std::string shown;  // escaped as the program's messages quote an entry, shortened to shown_line_characters
-  std::string why;    // the kind of damage, and what fixes it
+  std::size_t line;  // from 1, in its hand-in
+  std::string
+      shown;  // escaped as the program's messages quote an entry, shortened to shown_line_characters
+  std::string why;  // the kind of damage, and what fixes it
   std::size_t hand_in = 0;
 };
 // A listed line shows this many characters (an escape counts as one): enough to find it.

@@ -104,7 +104,8 @@ std::size_t descriptor_input::read_text(long long& got) {
   if (encoding_ == encoding::utf16) {
     got = read_bytes(utf16_bytes_.get(), read_size);
     converted_.clear();
-    if (got > 0) from_utf16_->convert({utf16_bytes_.get(), static_cast<std::size_t>(got)}, converted_);
+    if (got > 0)
+      from_utf16_->convert({utf16_bytes_.get(), static_cast<std::size_t>(got)}, converted_);
     if (got == 0) from_utf16_->finish(converted_);
     std::memcpy(text_.get(), converted_.data(), converted_.size());
     return converted_.size();
@@ -135,8 +136,9 @@ descriptor_input::int_type descriptor_input::underflow() {
       // A read that held only a byte-order mark ended no line either.
       const bool ends_typed_line = size > 0 && text_[size - 1] == '\n';
       // Text sent by Ctrl-D (a read that filled the buffer was only cut short).
-      unended_typed_line_ = short_read_sends_typed_text && static_cast<std::size_t>(got) < read_size &&
-                            size > 0 && !ends_typed_line;
+      unended_typed_line_ = short_read_sends_typed_text &&
+                            static_cast<std::size_t>(got) < read_size && size > 0 &&
+                            !ends_typed_line;
       if (unended_typed_line_) text_[size++] = '\n';
       if (typed_after_prompt) typed_line_ended_ = ends_typed_line && echoes_typing_;
       // A read takes one typed line: one typed ahead, while such bytes are left.
@@ -198,16 +200,17 @@ standard_console::standard_console(descriptor_input& input, descriptor_output& o
                                    descriptor_output& errors) noexcept
     : input_(input),
       output_(output),
-      echoed_on_(!input.reads_typed_lines()                                 ? echo_stream::none
+      echoed_on_(!input.reads_typed_lines()                               ? echo_stream::none
                  : same_terminal(input.descriptor(), output.descriptor()) ? echo_stream::output
                  : same_terminal(input.descriptor(), errors.descriptor()) ? echo_stream::errors
-                                                                           : echo_stream::none),
+                                                                          : echo_stream::none),
       output_is_terminal_(is_terminal(output.descriptor())) {}
 
 int report_out_of_memory() noexcept {
   constexpr std::string_view message = "Cannot allocate memory.\n";
   for (std::size_t written = 0; written < message.size();) {
-    const long long put = write_some(standard_error, message.data() + written, message.size() - written);
+    const long long put =
+        write_some(standard_error, message.data() + written, message.size() - written);
     if (put <= 0 && errno != EINTR) break;
     if (put > 0) written += static_cast<std::size_t>(put);
   }

@@ -126,12 +126,15 @@ class descriptor_output final : public descriptor_buffer {
 // the terminal that they may read from and write to.
 class standard_console final : public console_link {
  public:
-  standard_console(descriptor_input& input, descriptor_output& output, descriptor_output& errors) noexcept;
+  standard_console(descriptor_input& input, descriptor_output& output,
+                   descriptor_output& errors) noexcept;
 
   [[nodiscard]] echo_stream typing_echoed_on() const noexcept override { return echoed_on_; }
   [[nodiscard]] bool output_is_terminal() const noexcept override { return output_is_terminal_; }
   void mark_prompt() noexcept override { input_.mark_prompt(); }
-  [[nodiscard]] bool typed_line_ended() const noexcept override { return input_.typed_line_ended(); }
+  [[nodiscard]] bool typed_line_ended() const noexcept override {
+    return input_.typed_line_ended();
+  }
   bool take_unended_typed_line() noexcept override { return input_.take_unended_typed_line(); }
   [[nodiscard]] int input_error() const noexcept override { return input_.error(); }
   [[nodiscard]] int output_error() const noexcept override { return output_.error(); }

@@ -14,7 +14,8 @@
 #include <emscripten.h>
 // Emscripten's isatty answers yes for every descriptor; where the console
 // program runs, under Node, Node knows.
-EM_JS(int, node_is_terminal, (int descriptor), { return require("tty").isatty(descriptor) ? 1 : 0; });
+EM_JS(int, node_is_terminal, (int descriptor),
+      { return require("tty").isatty(descriptor) ? 1 : 0; });
 #endif
 
 namespace console_calls {
@@ -94,7 +95,8 @@ inline bool waited_until_ready(int descriptor, direction way) noexcept {
 // typed later is told apart from them. 0 where the system cannot tell.
 inline std::size_t typed_bytes_waiting(int descriptor) noexcept {
   int count = 0;
-  return ::ioctl(descriptor, FIONREAD, &count) == 0 && count > 0 ? static_cast<std::size_t>(count) : 0;
+  return ::ioctl(descriptor, FIONREAD, &count) == 0 && count > 0 ? static_cast<std::size_t>(count)
+                                                                 : 0;
 }
 
 }  // namespace console_calls

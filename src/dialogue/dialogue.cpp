@@ -64,13 +64,17 @@ bool end_typed_line(console_link& console, std::ostream& out, std::ostream* scre
   return prompt_line_ended || screen == &out;
 }
 
-int input_error(const console_link* console) { return console == nullptr ? 0 : console->input_error(); }
-int output_error(const console_link* console) { return console == nullptr ? 0 : console->output_error(); }
+int input_error(const console_link* console) {
+  return console == nullptr ? 0 : console->input_error();
+}
+int output_error(const console_link* console) {
+  return console == nullptr ? 0 : console->output_error();
+}
 
 // The end of the run: on a terminal at the start of a line (elsewhere nothing
 // is added), and a failure said.
-int end_run(std::ostream& out, std::ostream& err, const console_link* console, bool prompt_line_ended,
-            bool read_failed) {
+int end_run(std::ostream& out, std::ostream& err, const console_link* console,
+            bool prompt_line_ended, bool read_failed) {
   if (console != nullptr && console->output_is_terminal() && !prompt_line_ended) out << std::endl;
   if (read_failed) return report_failure(err, "Cannot read standard input", input_error(console));
   if (!out) return report_failure(err, "Cannot write standard output", output_error(console));
@@ -80,9 +84,12 @@ int end_run(std::ostream& out, std::ostream& err, const console_link* console, b
 std::ostream* screen_of(const console_link* console, std::ostream& out, std::ostream& err) {
   if (console == nullptr) return nullptr;
   switch (console->typing_echoed_on()) {
-    case echo_stream::output: return &out;
-    case echo_stream::errors: return &err;
-    case echo_stream::none: break;
+    case echo_stream::output:
+      return &out;
+    case echo_stream::errors:
+      return &err;
+    case echo_stream::none:
+      break;
   }
   return nullptr;
 }

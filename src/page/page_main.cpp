@@ -8,8 +8,8 @@
 
 #include <array>
 #include <chrono>
-#include <ctime>
 #include <cstddef>
+#include <ctime>
 #include <streambuf>
 #include <string>
 #include <string_view>
@@ -28,9 +28,8 @@ EM_ASYNC_JS(int, take_entered_bytes, (char* into, int size), {
 
 // Text for the transcript: `stream` 1 is the program's output, 2 its messages,
 // 3 the echo of a line entered.
-EM_JS(void, show_text, (int stream, const char* text, int size), {
-  Module.showText(stream, HEAPU8.slice(text, text + size));
-});
+EM_JS(void, show_text, (int stream, const char* text, int size),
+      { Module.showText(stream, HEAPU8.slice(text, text + size)); });
 
 // The line that names the run by the second its die was seeded from, and the
 // same time as the saved transcript's name takes it.
@@ -102,12 +101,14 @@ int main() {
   page_output output(1);
   page_output errors(2);
   const auto started = std::chrono::system_clock::now();
-  const std::time_t second = std::chrono::system_clock::to_time_t(std::chrono::floor<std::chrono::seconds>(started));
+  const std::time_t second =
+      std::chrono::system_clock::to_time_t(std::chrono::floor<std::chrono::seconds>(started));
   std::tm local{};
   localtime_r(&second, &local);  // the browser's time zone
   const std::string line = run_start_line(second, local.tm_gmtoff);
   const std::string stamp = run_start_stamp(second, local.tm_gmtoff);
-  show_run_start(line.data(), static_cast<int>(line.size()), stamp.data(), static_cast<int>(stamp.size()));
+  show_run_start(line.data(), static_cast<int>(line.size()), stamp.data(),
+                 static_cast<int>(stamp.size()));
   const int status = run_experiment(input, output, errors, started);
   end_run(status);
   return status;

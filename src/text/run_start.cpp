@@ -30,8 +30,10 @@ constexpr civil_date civil_from_days(long long days) noexcept {
   days += 719468;
   const long long era = (days >= 0 ? days : days - 146096) / 146097;
   const auto day_of_era = static_cast<unsigned>(days - era * 146097);
-  const unsigned year_of_era = (day_of_era - day_of_era / 1460 + day_of_era / 36524 - day_of_era / 146096) / 365;
-  const unsigned day_of_year = day_of_era - (365 * year_of_era + year_of_era / 4 - year_of_era / 100);
+  const unsigned year_of_era =
+      (day_of_era - day_of_era / 1460 + day_of_era / 36524 - day_of_era / 146096) / 365;
+  const unsigned day_of_year =
+      day_of_era - (365 * year_of_era + year_of_era / 4 - year_of_era / 100);
   const unsigned shifted_month = (5 * day_of_year + 2) / 153;
   const unsigned day = day_of_year - (153 * shifted_month + 2) / 5 + 1;
   const unsigned month = shifted_month < 10 ? shifted_month + 3 : shifted_month - 9;
@@ -91,7 +93,9 @@ class local_time {
  private:
   static void put(std::string& to, long long value, std::size_t digits, std::string_view after) {
     const std::string number = std::to_string(value);
-    to.append(number.size() < digits ? digits - number.size() : 0, '0').append(number).append(after);
+    to.append(number.size() < digits ? digits - number.size() : 0, '0')
+        .append(number)
+        .append(after);
   }
 
   long long offset_minutes_;
@@ -124,7 +128,9 @@ std::optional<long long> read_run_start(std::string_view line) {
   if (line.size() != shape.size()) return std::nullopt;
   for (std::size_t at = 0; at < shape.size(); ++at) {
     const char c = line[at];
-    const bool fits = shape[at] == 'd' ? c >= '0' && c <= '9' : shape[at] == 's' ? c == '+' || c == '-' : c == shape[at];
+    const bool fits = shape[at] == 'd'   ? c >= '0' && c <= '9'
+                      : shape[at] == 's' ? c == '+' || c == '-'
+                                         : c == shape[at];
     if (!fits) return std::nullopt;
   }
   const auto number = [line](std::size_t at, std::size_t length) {
@@ -140,10 +146,11 @@ std::optional<long long> read_run_start(std::string_view line) {
   const long long second = number(17, 2);
   const long long offset_hours = number(21, 2);
   const long long offset_minutes = number(24, 2);
-  if (month < 1 || month > 12 || day < 1 || day > days_in_month(year, month) || hour > 23 || minute > 59 ||
-      second > 59 || offset_hours > 23 || offset_minutes > 59) {
+  if (month < 1 || month > 12 || day < 1 || day > days_in_month(year, month) || hour > 23 ||
+      minute > 59 || second > 59 || offset_hours > 23 || offset_minutes > 59) {
     return std::nullopt;
   }
   const long long offset = (line[20] == '-' ? -1 : 1) * (offset_hours * 3600 + offset_minutes * 60);
-  return days_from_civil(year, month, day) * seconds_per_day + hour * 3600 + minute * 60 + second - offset;
+  return days_from_civil(year, month, day) * seconds_per_day + hour * 3600 + minute * 60 + second -
+         offset;
 }

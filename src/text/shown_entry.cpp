@@ -11,9 +11,9 @@ namespace {
 
 // Sorted and disjoint, so that a binary search finds a code point's range.
 constexpr bool sorted_and_disjoint(const auto& ranges) noexcept {
-  return std::adjacent_find(ranges.begin(), ranges.end(), [](const auto& a, const auto& b) {
-           return a.last >= b.first;
-         }) == ranges.end() &&
+  return std::adjacent_find(ranges.begin(), ranges.end(),
+                            [](const auto& a, const auto& b) { return a.last >= b.first; }) ==
+             ranges.end() &&
          std::all_of(ranges.begin(), ranges.end(),
                      [](const auto& range) { return range.first <= range.last; });
 }
@@ -23,10 +23,9 @@ static_assert(sorted_and_disjoint(joining_marks));
 template <std::size_t count>
 bool is_in(const std::array<code_point_range, count>& ranges, char32_t code_point) noexcept {
   const auto ranges_from_below =
-      std::upper_bound(ranges.begin(), ranges.end(), code_point,
-                       [](char32_t point, const code_point_range& range) {
-                         return point < range.first;
-                       }) -
+      std::upper_bound(
+          ranges.begin(), ranges.end(), code_point,
+          [](char32_t point, const code_point_range& range) { return point < range.first; }) -
       ranges.begin();
   return ranges_from_below > 0 &&
          code_point <= ranges.at(static_cast<std::size_t>(ranges_from_below - 1)).last;
@@ -75,7 +74,8 @@ namespace {
 // The escaped form of at most `most` characters of `typed`; `at` ends after them.
 // `quoted`: the text stands between double quotes, whose syntax its own
 // backslashes and double quotes would upset.
-std::string escape_up_to(std::string_view typed, std::size_t most, std::size_t& at, bool quoted = true) {
+std::string escape_up_to(std::string_view typed, std::size_t most, std::size_t& at,
+                         bool quoted = true) {
   std::string shown;
   std::size_t characters = 0;
   at = 0;
@@ -90,7 +90,8 @@ std::string escape_up_to(std::string_view typed, std::size_t most, std::size_t& 
       continue;
     }
     const char32_t code_point = next.code_point;
-    const bool escaped = (quoted && (code_point == '\\' || code_point == '"')) || is_hidden(code_point) ||
+    const bool escaped = (quoted && (code_point == '\\' || code_point == '"')) ||
+                         is_hidden(code_point) ||
                          (!after_typed_character && is_in(joining_marks, code_point));
     if (escaped) {
       append_escape(shown, code_point);

@@ -5,13 +5,16 @@ namespace {
 
 constexpr char32_t replacement_character = 0xfffd;
 
-constexpr bool is_high_surrogate(char32_t unit) noexcept { return unit >= 0xd800 && unit <= 0xdbff; }
+constexpr bool is_high_surrogate(char32_t unit) noexcept {
+  return unit >= 0xd800 && unit <= 0xdbff;
+}
 constexpr bool is_low_surrogate(char32_t unit) noexcept { return unit >= 0xdc00 && unit <= 0xdfff; }
 
 constexpr std::size_t sequence_length(unsigned char lead) noexcept {
-  return lead >= 0xc2 && lead <= 0xdf ? 2 : lead >= 0xe0 && lead <= 0xef ? 3
-                                      : lead >= 0xf0 && lead <= 0xf4 ? 4
-                                                                     : 1;
+  return lead >= 0xc2 && lead <= 0xdf   ? 2
+         : lead >= 0xe0 && lead <= 0xef ? 3
+         : lead >= 0xf0 && lead <= 0xf4 ? 4
+                                        : 1;
 }
 
 }  // namespace
@@ -26,7 +29,9 @@ std::size_t unfinished_utf8_tail(std::string_view bytes) noexcept {
 }
 
 void append_utf8(std::string& to, char32_t code_point) {
-  const auto byte = [](char32_t bits) { return static_cast<char>(static_cast<unsigned char>(bits)); };
+  const auto byte = [](char32_t bits) {
+    return static_cast<char>(static_cast<unsigned char>(bits));
+  };
   if (code_point < 0x80) {
     to += byte(code_point);
   } else if (code_point < 0x800) {

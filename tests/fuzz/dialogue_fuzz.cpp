@@ -107,7 +107,8 @@ void check_rejection(std::string_view line) {
         continue;
       }
       const long c = next_code_point(line, at);
-      require(after_typed || !is_in(joining_marks, c), "a combining mark sits on an escape or quote");
+      require(after_typed || !is_in(joining_marks, c),
+              "a combining mark sits on an escape or quote");
       after_typed = true;
     }
     require(at < line.size() && line.substr(at) == ends[kind], "the quote ends before its end");

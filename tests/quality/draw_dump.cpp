@@ -9,7 +9,8 @@
 
 int main(int argc, char** argv) {
   if (argc < 2 || argc > 3) {
-    std::fprintf(stderr, "usage: draw_dump SEED [DRAWS]  (without DRAWS: until the reader stops)\n");
+    std::fprintf(stderr,
+                 "usage: draw_dump SEED [DRAWS]  (without DRAWS: until the reader stops)\n");
     return 2;
   }
   seed_draws(static_cast<std::uint32_t>(std::strtoul(argv[1], nullptr, 10)));
