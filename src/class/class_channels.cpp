@@ -360,7 +360,7 @@ void join_wrapped_messages(std::vector<repaired_line>& lines) {
       std::string whole = line.text;
       std::size_t taken = 0;
       while (whole.find(*end) == std::string::npos && taken < 3 && at + taken + 1 < lines.size() &&
-             !lines[at + taken + 1].text.empty() &&
+             !lines.at(at + taken + 1).text.empty() &&
              next_marker(lines[at + taken + 1].text, 0) != 0) {
         ++taken;
         (whole += ' ') += with_straight_quotes(lines[at + taken].text);
