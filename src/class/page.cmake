@@ -14,13 +14,14 @@ target_link_options(die-fairness-class-page PRIVATE -sSINGLE_FILE=0 -sNODERAWFS=
 
 set(page_shell "${PROJECT_SOURCE_DIR}/src/page")  # what both pages share
 set(class_page "${PROJECT_BINARY_DIR}/die-fairness-class.html")
-set(shell class.html class.css class.js)
+set(shell class.html class.css class_files.js class.js)
 list(TRANSFORM shell PREPEND "${CMAKE_CURRENT_SOURCE_DIR}/")
 add_custom_command(
   OUTPUT "${class_page}"
   COMMAND Python3::Interpreter "${page_shell}/assemble.py"
           --html "${CMAKE_CURRENT_SOURCE_DIR}/class.html" --style "${page_shell}/page.css"
-          --style "${CMAKE_CURRENT_SOURCE_DIR}/class.css" --script "${page_shell}/start.js" --script "${CMAKE_CURRENT_SOURCE_DIR}/class.js"
+          --style "${CMAKE_CURRENT_SOURCE_DIR}/class.css" --script "${page_shell}/start.js" --script "${CMAKE_CURRENT_SOURCE_DIR}/class_files.js"
+          --script "${CMAKE_CURRENT_SOURCE_DIR}/class.js"
           --program "$<TARGET_FILE:die-fairness-class-page>"
                     "$<TARGET_FILE_DIR:die-fairness-class-page>/die-fairness-class-page.wasm"
           --version "${DIE_FAIRNESS_BUILD_NAME}"

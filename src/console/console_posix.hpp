@@ -42,30 +42,29 @@ inline bool is_terminal(int descriptor) noexcept {
 #endif
 }
 
-// Whether reads give what a person types, a line at a time: a terminal in
-// canonical mode, where Enter ends a line and Ctrl-D sends what stands before
-// it. A terminal in raw mode gives each key as it is pressed.
-inline bool reads_typed_lines(int descriptor) noexcept {
+// Whether `descriptor` is a terminal with any of the local modes `flags` on
+// (under Node, where there are no modes to ask, any terminal).
+inline bool terminal_has(int descriptor, tcflag_t flags) noexcept {
 #if defined(__EMSCRIPTEN__)
+  (void)flags;
   return is_terminal(descriptor);
 #else
   termios settings{};
   return is_terminal(descriptor) && ::tcgetattr(descriptor, &settings) == 0 &&
-         (settings.c_lflag & ICANON) != 0;
+         (settings.c_lflag & flags) != 0;
 #endif
 }
+
+// Whether reads give what a person types, a line at a time: a terminal in
+// canonical mode, where Enter ends a line and Ctrl-D sends what stands before
+// it. A terminal in raw mode gives each key as it is pressed.
+inline bool reads_typed_lines(int descriptor) noexcept { return terminal_has(descriptor, ICANON); }
 
 // Whether the terminal shows the line end of what is typed: its echo, or
 // ECHONL, which echoes the line end alone. A password prompt's terminal
 // (stty -echo) still reads typed lines, but leaves the cursor where it was.
 inline bool echoes_typing(int descriptor) noexcept {
-#if defined(__EMSCRIPTEN__)
-  return is_terminal(descriptor);
-#else
-  termios settings{};
-  return is_terminal(descriptor) && ::tcgetattr(descriptor, &settings) == 0 &&
-         (settings.c_lflag & (ECHO | ECHONL)) != 0;
-#endif
+  return terminal_has(descriptor, ECHO | ECHONL);
 }
 
 inline bool same_terminal(int first, int second) noexcept {
