@@ -102,11 +102,14 @@ def expected_figures(runs):
     return per_size, pooled, tests
 
 
-def hand_in(browser, text):
-    """A paste as the page receives it, dispatched by script: for figures that need no real keystroke."""
+def hand_in(browser, text, html=None):
+    """A paste as the page receives it, dispatched by script: for figures that need no real keystroke.
+    `html` is what a word processor puts beside the text, or instead of it (`text` None)."""
     browser.execute_script(
-        "const data = new DataTransfer(); data.setData('text/plain', arguments[0]);"
-        "document.dispatchEvent(new ClipboardEvent('paste', {clipboardData: data, bubbles: true}));", text)
+        "const data = new DataTransfer();"
+        "if (arguments[0] !== null) data.setData('text/plain', arguments[0]);"
+        "if (arguments[1] !== null) data.setData('text/html', arguments[1]);"
+        "document.dispatchEvent(new ClipboardEvent('paste', {clipboardData: data, bubbles: true}));", text, html)
 
 
 def remove_all(browser):
@@ -156,8 +159,12 @@ def check_figures(browser, runs, repeats, unread):
     shown_sizes = {int(row[0].replace(",", "")): (int(row[1]), row[2], int(row[3]), row[4]) for row in figures["sizes"]}
     check(shown_sizes == per_size, f"per size: {shown_sizes}, computed here: {per_size}")
     words = "\n".join(figures["words"])
+    shown_pooled = browser.execute_script(
+        "const terms = [...document.querySelectorAll('#pooled dt')].map((term) => term.textContent);"
+        "const values = [...document.querySelectorAll('#pooled dd')].map((value) => value.textContent);"
+        "return Object.fromEntries(terms.map((term, at) => [term, values[at]]));")
     for term, value in pooled.items():
-        check(f"{term}{value}" in words, f"pooled {term} {value} not in {words}")
+        check(shown_pooled.get(term) == value, f"pooled {term}: {shown_pooled.get(term)!r}, computed here: {value!r}")
     beyond_runs = sum(test[-1] == "yes" for test in tests.values())
     expected_runs = sum(fair_chance_beyond(sum(n for n, _ in samples)) if sum(n for n, _ in samples) <= 1000 else 0.0027073
                         for samples in runs.values())
@@ -278,6 +285,7 @@ def main():
         check(urls <= {browser.current_url}, f"requests: {urls}")
         check(not errors, f"the console holds {errors}")
         readme_picture(browser, screenshots, sys.argv[5])
+        clipboards(browser)
         far_out(browser, screenshots)
     finally:
         browser.quit()
@@ -328,6 +336,22 @@ def readme_picture(browser, screenshots, docs_png):
     made = screenshots / "docs-class-page.png"
     made.write_bytes(browser.find_element(By.CSS_SELECTOR, "figure").screenshot_as_png)
     docs_picture(made, docs_png)
+
+
+def clipboards(browser):
+    """A clipboard that holds only HTML (some word processors') is read as its
+    text, a line per block; one that holds text beside its HTML, as the text.
+    One sample is "1 sample"."""
+    remove_all(browser)
+    hand_in(browser, None, "<p>Hera</p><p>10 3.7<br>100 3.42</p>")
+    hand_in(browser, "Iris\n10 3.1\n", "<p>not what the text says</p>")
+    WebDriverWait(browser, 10).until(lambda _: "Runs counted: 2" in browser.find_element(By.ID, "runs-counted").text)
+    check([row[:2] for row in shown(browser)["runs"]] == [["1. Hera", "2"], ["2. Iris", "1"]], f"{shown(browser)['runs']}")
+    remove_all(browser)
+    hand_in(browser, "Solo\n10 3.7\n")
+    WebDriverWait(browser, 10).until(lambda _: "Runs counted: 1" in browser.find_element(By.ID, "runs-counted").text)
+    description = browser.find_element(By.ID, "picture-description").get_attribute("textContent")
+    check(description.startswith("1 sample of 10 to 10 rolls; 0 of them lie beyond z = ±3."), description)
 
 
 def far_out(browser, screenshots):

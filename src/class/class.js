@@ -184,7 +184,8 @@ function picturePart(figures) {
   const leftOut = spans.pointCount - points.length;
   const description = spans.samples === 0
     ? "No samples yet."
-    : `${whole(spans.samples)} samples of ${whole(spans.smallestSize)} to ${whole(spans.largestSize)} rolls; ` +
+    : `${whole(spans.samples)} ${spans.samples === 1 ? "sample" : "samples"} of ${whole(spans.smallestSize)} to ` +
+      `${whole(spans.largestSize)} rolls; ` +
       `${whole(spans.beyondThree)} of them lie beyond z = ±3` +
       (edge ? `, some beyond ±${zReach}, drawn at the edge (the largest |z| is ${decimals(spans.largestDistance, 2)})` : "") +
       ". The table below lists each size and mean." +
