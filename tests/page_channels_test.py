@@ -50,6 +50,7 @@ CASES = [
     ("class_policy_without_wasm_compiling", "class", {"Content-Security-Policy": "script-src 'unsafe-inline'"}, None,
      None, "security policy"),
     ("class_no_webassembly", "class", {}, None, "WebAssembly", "runs no WebAssembly"),
+    ("class_no_worker", "class", {}, None, "Worker", "rolls"),  # the tally runs on the page itself
     ("class_frame_allow_scripts", "class", {}, "allow-scripts", None, "rolls"),
 ]
 
