@@ -242,6 +242,9 @@ def main():
         chi_square = sum((o - len(faces) / 6) ** 2 / (len(faces) / 6) for o in observed)
         check(faces_summary.startswith(f"{len(faces)} single rolls. Chi-square = {chi_square:.2f}, "
                                        "with 5 degrees of freedom"), faces_summary)
+        face_rows = shown(browser)["faces"]
+        check(face_rows == [[str(face), str(count), f"{len(faces) / 6:.2f}"] for face, count in enumerate(observed, 1)],
+              f"faces: {face_rows}, here: {observed}")
         verdicts = re.findall(r"\b(fair|unfair|loaded|biased)\b", browser.find_element(By.TAG_NAME, "body").text, re.I)
         body = browser.find_element(By.TAG_NAME, "body").text
         check(not verdicts, f"the page speaks a verdict: {re.findall(r'.{60}(?:fair|unfair|loaded|biased).{20}', body, re.I)}")
@@ -269,13 +272,15 @@ def main():
                 for index, piece in enumerate(pieces[:-1]):
                     packed.writestr(f"Hand-in {index}_{100 + index}_assignsubmission_file_/run.txt", piece)
                 packed.writestr("Hand-in x_999_assignsubmission_file_/photo.jpg", b"\xff\xd8")
+                packed.writestr("Hand-in y_998_assignsubmission_file_/run.txt", "Yan\n10 3.7\n", zipfile.ZIP_BZIP2)
             loose = Path(folder) / "notes.txt"
             loose.write_text(pieces[-1], encoding="utf-8")
             drop(browser, [archive, loose])
             WebDriverWait(browser, 30).until(lambda _: "notes.txt read" in announce())
         hand_ins = browser.find_element(By.ID, "hand-ins").text
         check("submissions.zip: Hand-in 0_100_assignsubmission_file_/run.txt 1 run, 0 lines not read." in hand_ins and
-              "photo.jpg not read: not a text file" in hand_ins, f"the hand-ins: {hand_ins}")
+              "photo.jpg not read: not a text file" in hand_ins and
+              "run.txt not read: packed in a way this page cannot unpack" in hand_ins, f"the hand-ins: {hand_ins}")
         # The page texts, which have no name line, are named by their folders.
         by_folder = {pieces.index(page_text(run)): of for run, of in ((0, "Student 0"), (5, "Student 5"))}
         dropped = {label: of for label, of in repeats.items() if not label.startswith("Run started")}
@@ -353,6 +358,14 @@ def clipboards(browser):
     WebDriverWait(browser, 10).until(lambda _: "Runs counted: 1" in browser.find_element(By.ID, "runs-counted").text)
     description = browser.find_element(By.ID, "picture-description").get_attribute("textContent")
     check(description.startswith("1 sample of 10 to 10 rolls; 0 of them lie beyond z = ±3."), description)
+    check(shown(browser)["points"] == [["10", "3.7", "1", "0.37"]], f"the marks' table: {shown(browser)['points']}")
+    # A tally that fails shows why, and no figure it no longer stands behind.
+    browser.execute_script("window.workingTally = tally.json; tally.json = () => { throw new Error('broken'); }; update();")
+    check(not browser.find_element(By.ID, "results").is_displayed() and
+          "The tally failed" in browser.find_element(By.ID, "tally-failed").text, "a failed tally leaves its figures")
+    browser.execute_script("tally.json = window.workingTally; update();")
+    check(browser.find_element(By.ID, "results").is_displayed() and
+          not browser.find_element(By.ID, "tally-failed").is_displayed(), "the figures do not come back")
 
 
 def far_out(browser, screenshots):

@@ -234,9 +234,11 @@ def run_session(browser, page, expected, screenshots):
     ActionChains(browser).key_down(Keys.CONTROL).send_keys("a").key_up(Keys.CONTROL).perform()
     check(browser.execute_script("return document.activeElement.id") != "entry" and entry.get_attribute("value") == "",
           "Ctrl+A in the transcript went to the field")
-    for line in AHEAD:
+    ActionChains(browser).key_down(Keys.ALT).send_keys("a").key_up(Keys.ALT).perform()
+    check(browser.execute_script("return document.activeElement.id") != "entry", "Alt+A in the transcript went to the field")
+    for count, line in enumerate(AHEAD, 1):
         ActionChains(browser).send_keys(line + Keys.ENTER).perform()
-    check(status() == f"Rolling… Entered ahead: {' | '.join(AHEAD)}", f"status while rolling: {status()!r}\n{shown()}")
+        check(status() == f"Rolling… Entered ahead: {' | '.join(AHEAD[:count])}", f"status while rolling: {status()!r}\n{shown()}")
     # What was entered ahead stays in view, on a laptop and on a phone with its keyboard up.
     for width, height in ((1280, 800), (390, 500)):
         browser.execute_cdp_cmd("Emulation.setDeviceMetricsOverride",
