@@ -269,9 +269,9 @@ std::string one_line(const std::string& text) {
 std::string rewrapped(const std::string& text) {  // lines longer than 72 broken at a blank
   std::string wrapped;
   std::size_t line_start = 0;
-  for (std::size_t at = 0; at < text.size(); ++at) {
-    wrapped += text[at];
-    if (text[at] == '\n') line_start = wrapped.size();
+  for (const char c : text) {
+    wrapped += c;
+    if (c == '\n') line_start = wrapped.size();
     if (wrapped.size() - line_start > 72) {
       const std::size_t blank = wrapped.rfind(' ');
       if (blank != std::string::npos && blank > line_start) {

@@ -40,7 +40,7 @@ struct entity {
 
 std::optional<entity> entity_at(std::string_view text) {
   const std::size_t end = text.find(';', 1);
-  if (end == std::string_view::npos || end > 10) return std::nullopt;
+  if (end > 10) return std::nullopt;  // none (npos), or too far for any entity
   const std::string_view name = text.substr(1, end - 1);
   constexpr std::array<std::pair<std::string_view, char32_t>, 6> named{
       {{"nbsp", 0xa0}, {"amp", '&'}, {"lt", '<'}, {"gt", '>'}, {"quot", '"'}, {"apos", '\''}}};
@@ -67,6 +67,27 @@ std::optional<entity> entity_at(std::string_view text) {
 
 // The text's lines with entities decoded, spaces as blanks, and dashes before
 // digits as minus signs, each with its number in the text as it came.
+// The character at `at` that may be undone: an entity, or a character of
+// UTF-8 beyond ASCII; none where the byte stands as it is (ASCII, a lone
+// '&', a byte that is not UTF-8, which the reader shows escaped).
+struct coded_character {
+  char32_t code_point;
+  std::size_t length;
+  bool entity;
+};
+
+std::optional<coded_character> coded_at(std::string_view text, std::size_t at) {
+  if (text[at] == '&') {
+    const std::optional<entity> found = entity_at(text.substr(at));
+    if (!found) return std::nullopt;
+    return coded_character{found->code_point, found->length, true};
+  }
+  if (static_cast<unsigned char>(text[at]) < 0x80) return std::nullopt;
+  const decoded_character decoded = decode_utf8(text.substr(at));
+  if (decoded.length == 0) return std::nullopt;
+  return coded_character{decoded.code_point, decoded.length, false};
+}
+
 std::vector<repaired_line> physical_lines(std::string_view text) {
   std::vector<repaired_line> lines;
   std::string line;
@@ -77,13 +98,10 @@ std::vector<repaired_line> physical_lines(std::string_view text) {
   };
   for (std::size_t at = 0; at < text.size();) {
     const char c = text[at];
-    if (c == '\r') {
-      at += at + 1 < text.size() && text[at + 1] == '\n' ? 2 : 1;
-      end_line();
-      continue;
-    }
-    if (static_cast<unsigned char>(c) < 0x80 && c != '&') {
-      if (c == '\n' || c == '\v' || c == '\f') {
+    const std::optional<coded_character> coded = coded_at(text, at);
+    if (!coded) {
+      if (c == '\r' && at + 1 < text.size() && text[at + 1] == '\n') ++at;  // CR LF: one line end
+      if (c == '\n' || c == '\r' || c == '\v' || c == '\f') {
         end_line();
       } else {
         line += c;
@@ -91,40 +109,20 @@ std::vector<repaired_line> physical_lines(std::string_view text) {
       ++at;
       continue;
     }
-    char32_t code_point = 0;
-    std::size_t length = 0;
-    if (c == '&') {
-      const std::optional<entity> found = entity_at(text.substr(at));
-      if (!found) {
-        line += c;
-        ++at;
-        continue;
-      }
-      code_point = found->code_point;
-      length = found->length;
-    } else {
-      const decoded_character decoded = decode_utf8(text.substr(at));
-      if (decoded.length == 0) {  // not UTF-8: kept, for the reader to show
-        line += c;
-        ++at;
-        continue;
-      }
-      code_point = decoded.code_point;
-      length = decoded.length;
-    }
-    const bool digit_follows = at + length < text.size() && is_digit(text[at + length]);
-    if (is_line_end(code_point)) {
+    const bool digit_follows =
+        at + coded->length < text.size() && is_digit(text[at + coded->length]);
+    if (is_line_end(coded->code_point)) {
       end_line();
-    } else if (is_unicode_space(code_point)) {
+    } else if (is_unicode_space(coded->code_point)) {
       line += ' ';
-    } else if (is_dash(code_point) && digit_follows) {
+    } else if (is_dash(coded->code_point) && digit_follows) {
       line += '-';
-    } else if (c == '&') {
-      append_utf8(line, code_point);
+    } else if (coded->entity) {
+      append_utf8(line, coded->code_point);
     } else {
-      line.append(text.substr(at, length));
+      line.append(text.substr(at, coded->length));
     }
-    at += length;
+    at += coded->length;
   }
   end_line();
   return lines;
@@ -162,12 +160,11 @@ std::optional<std::string_view> message_end_of(std::string_view line) {
 
 // Whether `line` holds a message whose quotes a word processor made curly.
 bool holds_curly_message(std::string_view line) {
-  for (const std::string_view start : {not_a_number_start, out_of_range_start}) {
+  const auto curly = [line](std::string_view start) {
     const std::string_view opening = start.substr(0, start.size() - 1);  // without its quote
-    if (line.find(std::string(opening) + std::string(curly_open)) != std::string_view::npos)
-      return true;
-  }
-  return false;
+    return line.find(std::string(opening) + std::string(curly_open)) != std::string_view::npos;
+  };
+  return curly(not_a_number_start) || curly(out_of_range_start);
 }
 
 // Where the next of the program's own texts stands in `line` after `from`,

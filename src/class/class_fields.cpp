@@ -133,11 +133,11 @@ std::optional<std::int32_t> recorded_size(std::string_view text) {
   return size_of(digits);
 }
 
-record_line read_record(std::string_view line) {
-  const std::vector<std::string_view> fields = fields_of(line);
-  const record_line none{record_kind::not_a_record, 0, {}, {}};
-  if (fields.size() < 2) return none;
-  // SIZE MEAN, the size perhaps grouped in threes.
+namespace {
+
+// SIZE MEAN (the size perhaps grouped in threes), or SIZE MEAN Z with Z this
+// sample's z or not (wrong_z).
+std::optional<record_line> size_mean_and_z(const std::vector<std::string_view>& fields) {
   const auto as_record = [&fields](std::size_t mean_at) -> std::optional<record_line> {
     const std::optional<written_mean> mean = printed_mean(fields[mean_at]);
     if (!mean || mean_at == 0) return std::nullopt;
@@ -145,25 +145,35 @@ record_line read_record(std::string_view line) {
     if (!size) return std::nullopt;
     return record_line{record_kind::record, *size, *mean, fields[mean_at]};
   };
-  if (const std::optional<record_line> record = as_record(fields.size() - 1)) return *record;
-  if (fields.size() >= 3) {
-    if (std::optional<record_line> record = as_record(fields.size() - 2)) {
-      if (!is_z_of(fields.back(), record->size, record->mean)) record->kind = record_kind::wrong_z;
-      return *record;
+  if (fields.size() < 2) return std::nullopt;
+  if (std::optional<record_line> record = as_record(fields.size() - 1)) return record;
+  if (fields.size() < 3) return std::nullopt;
+  std::optional<record_line> record = as_record(fields.size() - 2);
+  if (record && !is_z_of(fields.back(), record->size, record->mean))
+    record->kind = record_kind::wrong_z;
+  return record;
+}
+
+}  // namespace
+
+record_line read_record(std::string_view line) {
+  const std::vector<std::string_view> fields = fields_of(line);
+  if (const std::optional<record_line> record = size_mean_and_z(fields)) return *record;
+  const record_line none{record_kind::not_a_record, 0, {}, {}};
+  if (fields.size() < 3) return none;
+  const std::string_view first = fields[0];
+  const bool numbered = first.size() >= 2 && (first.back() == '.' || first.back() == ')') &&
+                        all_digits(first.substr(0, first.size() - 1));
+  if (numbered) {
+    const std::optional<record_line> rest = size_mean_and_z({fields.begin() + 1, fields.end()});
+    if (rest && rest->kind == record_kind::record) {
+      return {record_kind::list_number, rest->size, rest->mean, rest->mean_text};
     }
-    const std::string_view first = fields[0];
-    const bool numbered = first.size() >= 2 && (first.back() == '.' || first.back() == ')') &&
-                          all_digits(first.substr(0, first.size() - 1));
-    if (numbered) {
-      const record_line rest = read_record(line.substr(line.find(first) + first.size()));
-      if (rest.kind == record_kind::record)
-        return {record_kind::list_number, rest.size, rest.mean, rest.mean_text};
-    }
-    // SIZE MEAN first, then fields that are not its z.
-    const std::optional<std::int32_t> size = recorded_size(fields[0]);
-    const std::optional<written_mean> mean = printed_mean(fields[1]);
-    if (size && mean) return {record_kind::extra_fields, *size, *mean, fields[1]};
   }
+  // SIZE MEAN first, then fields that are not its z.
+  const std::optional<std::int32_t> size = recorded_size(fields[0]);
+  const std::optional<written_mean> mean = printed_mean(fields[1]);
+  if (size && mean) return {record_kind::extra_fields, *size, *mean, fields[1]};
   return none;
 }
 

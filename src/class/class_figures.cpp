@@ -188,12 +188,12 @@ run_figures run_test(const class_run& run, std::size_t index) {
     rolled_total += sample.mean * sample.size;
   }
   const wide twice_total = plus(total, total);
-  const wide fair_total = times(product(7 * rolls, power_of_ten(decimals)), 1);
+  const wide fair_total = product(7 * rolls, power_of_ten(decimals));
   const wide distance = less(twice_total, fair_total) ? minus(fair_total, twice_total)
                                                       : minus(twice_total, fair_total);
   const wide line_squared = product(105 * rolls, power_of_ten(2 * decimals));
   const bool beyond = distance.high != 0 || distance.low > square_root(line_squared);
-  const double n = static_cast<double>(rolls);
+  const auto n = static_cast<double>(rolls);
   const double mean = rolled_total / n;
   return {index, static_cast<long long>(rolls), mean,
           (mean - fair_mean) / (fair_sigma() / std::sqrt(n)), beyond};
@@ -322,7 +322,8 @@ double fair_chance_beyond_three(long long rolls) {
   // Beyond the line: |2S - 7n| at least the least whole number above sqrt(105 n);
   // the normal approximation with the continuity correction.
   const auto n = static_cast<std::uint64_t>(rolls);
-  const auto least_distance = static_cast<long long>(square_root(105 * n) + 1);
+  const std::uint64_t least = square_root(105 * n) + 1;
+  const auto least_distance = static_cast<long long>(least);
   const long long above = (7 * rolls + least_distance + 1) / 2;  // the smallest S beyond, above
   const long long below = (7 * rolls - least_distance) / 2;      // the largest S beyond, below
   const double centre = fair_mean * static_cast<double>(rolls);

@@ -2,6 +2,7 @@
 #include "class_reading.hpp"
 
 #include <algorithm>
+#include <array>
 #include <deque>
 #include <sstream>
 
@@ -97,12 +98,12 @@ line_kind kind_of(std::string_view line) {
 
 // The program's words that a damaged line may still hold: never a name.
 bool holds_the_programs_words(std::string_view line) {
-  for (const std::string_view words :
-       {"sample size", "sample mean", "Run started", "fair die", "population parameters",
-        "whole number", "Out of range", "mu =", "sigma ="}) {
-    if (line.find(words) != std::string_view::npos) return true;
-  }
-  return false;
+  constexpr std::array<std::string_view, 9> programs_words{
+      "sample size",  "sample mean",  "Run started", "fair die", "population parameters",
+      "whole number", "Out of range", "mu =",        "sigma ="};
+  return std::any_of(programs_words.begin(), programs_words.end(), [line](std::string_view words) {
+    return line.find(words) != std::string_view::npos;
+  });
 }
 
 class reader {
@@ -204,12 +205,9 @@ class reader {
   void read_mean(std::string_view line) {
     const std::string_view mean_text = trimmed(line.substr(mean_line_start.size()));
     const std::optional<written_mean> mean = printed_mean(mean_text);
-    if (current_ != run_kind::transcript) {
-      unreadable(line,
-                 "a mean without its size: the prompt with the size typed after it is missing");
-    } else if (!mean) {
+    if (current_ == run_kind::transcript && !mean) {
       unreadable(line, "not a mean that a die gives: a number from 1 to 6 was expected");
-    } else if (waiting_sizes_.empty()) {
+    } else if (current_ != run_kind::transcript || waiting_sizes_.empty()) {
       unreadable(line,
                  "a mean without its size: the prompt with the size typed after it is missing");
     } else {

@@ -61,6 +61,7 @@ class_tally tally_class(const std::vector<hand_in>& hand_ins) {
   readings.reserve(hand_ins.size());
   for (const hand_in& given : hand_ins) readings.push_back(read_hand_in(given));
   std::vector<const hand_in_reading*> read;
+  read.reserve(readings.size());
   for (const hand_in_reading& reading : readings) read.push_back(&reading);
   return tally_readings(read);
 }
