@@ -9,7 +9,6 @@ does nothing; Save and Copy say only what is true.
 
 Usage: page_channels_test.py STUDENT_PAGE_HTML CLASS_PAGE_HTML"""
 
-import functools
 import http.server
 import sys
 import threading
